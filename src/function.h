@@ -1,0 +1,72 @@
+// BooleanFunction: one function as typed (names, minterms, don't-cares), its
+// reader for the input line and its echo line.
+//
+//   input:  F( X1,y)=M(3)
+//   echo:   f(X1,y) = m(3) + d()
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace qmsop {
+
+// A last-in-first-out stack of names, used while reading the name list.
+class NameStack {
+public:
+    void Push(const std::string& name) { names.push_back(name); }
+    // Removes and returns the top name; the empty string when the stack is empty.
+    std::string Pop();
+    std::uint32_t count() const { return static_cast<std::uint32_t>(names.size()); }
+
+private:
+    std::vector<std::string> names;  // bottom first, top last
+};
+
+// The function as read, every list in input order. Nothing sorts, de-duplicates
+// or range-checks it. Entry 0 of `names` is the most significant variable.
+struct BooleanFunction {
+    std::uint32_t numVars = 0;
+    std::uint32_t numMinterms = 0;
+    std::uint32_t numDontCares = 0;
+    std::vector<std::string> names;
+    std::vector<std::uint32_t> minterms;
+    std::vector<std::uint32_t> dontCares;
+};
+
+// Where and why the reader stopped. `accepted` is true on success; otherwise
+// `atEnd` tells that the input ended, else `line` and `column` (both from 1,
+// the column in bytes) locate the character that was refused.
+struct ReadResult {
+    bool accepted = false;
+    bool atEnd = false;
+    std::uint64_t line = 1;
+    std::uint64_t column = 1;
+    std::string expected;
+};
+
+// Longest accepted name or number token.
+inline constexpr std::size_t kMaxTokenLength = 62;
+
+// Reads one function (grammar: f(names) = m(numbers) [+ d(numbers)]) into
+// `func`. Nothing after the newline that ends the minterm list, or after the
+// closing parenthesis of the don't-care list, is consumed. On refusal `func`
+// is left untouched. Cost: linear in the characters read.
+ReadResult ReadFunction(std::istream& in, BooleanFunction& func);
+
+// One line describing a refusal, without the program name or a line end, e.g.
+// "input refused at line 1, column 12: blank inside a list".
+std::string DescribeRefusal(const ReadResult& result);
+
+// The value of a number token: its leading digits modulo 2^32; 0 when it
+// starts with a letter.
+std::uint32_t TokenValue(const std::string& token);
+
+// The reader: ReadFunction without the result.
+std::istream& operator>>(std::istream& in, BooleanFunction& func);
+
+// The echo line, without a line end: f(a,b,c) = m(1,3,5,7) + d(0)
+std::ostream& operator<<(std::ostream& out, const BooleanFunction& func);
+
+}  // namespace qmsop

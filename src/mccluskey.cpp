@@ -1,0 +1,300 @@
+#include "mccluskey.h"
+
+#include <algorithm>
+#include <bit>
+#include <ostream>
+
+namespace qmsop {
+
+// -------------------------------------------------------------------- Chart
+
+Chart::Chart(std::uint32_t numRows, std::uint32_t numColumns)
+    : numRows_(numRows),
+      numColumns_(numColumns),
+      wordsPerRow((std::size_t{numColumns} + 63) / 64),
+      bits(std::size_t{numRows} * wordsPerRow, 0)
+{
+}
+
+ChartRow Chart::operator[](std::uint32_t row) const
+{
+    const bool present = row < numRows_;
+    return {present ? bits.data() + std::size_t{row} * wordsPerRow : nullptr, present};
+}
+
+void Chart::Set(std::uint32_t row, std::uint32_t column)
+{
+    bits[std::size_t{row} * wordsPerRow + column / 64] |= std::uint64_t{1} << (column % 64);
+}
+
+// ---------------------------------------------------------------- McCluskey
+
+namespace {
+
+std::span<const Implicant* const> PrimeImplicantsOf(const Quine& quine)
+{
+    if (quine.primeImplicants()) {
+        return *quine.primeImplicants();
+    }
+    return {};
+}
+
+}  // namespace
+
+McCluskey::McCluskey(const Quine& quine)
+    : func(quine.func),
+      primeImplicants(PrimeImplicantsOf(quine)),
+      numPIs(static_cast<std::uint32_t>(primeImplicants.size())),
+      piTable(numPIs, func.numMinterms)
+{
+    for (std::uint32_t i = 0; i < numPIs; ++i) {
+        QMSOP_ASSERT(piTable[i]);
+    }
+}
+
+void McCluskey::Solve()
+{
+    FillChart();
+    SelectCover();
+    numChosen = selected.numItems();
+    chosen.assign(numChosen, 0);
+    for (std::uint32_t x = 0; x < numChosen; ++x) {
+        chosen[x] = selected.Pop();
+    }
+    BuildExpression();
+}
+
+void McCluskey::FillChart()
+{
+    // Minterm value -> its columns (a value listed twice has two), by sorting.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> columnsByValue;
+    columnsByValue.reserve(func.minterms.size());
+    for (std::uint32_t j = 0; j < func.minterms.size(); ++j) {
+        columnsByValue.emplace_back(func.minterms[j], j);
+    }
+    std::sort(columnsByValue.begin(), columnsByValue.end());
+    for (std::uint32_t i = 0; i < numPIs; ++i) {
+        for (const std::uint32_t value : primeImplicants[i]->Minterms()) {
+            auto it = std::lower_bound(columnsByValue.begin(), columnsByValue.end(),
+                                       std::pair<std::uint32_t, std::uint32_t>{value, 0});
+            for (; it != columnsByValue.end() && it->first == value; ++it) {
+                piTable.Set(i, it->second);
+            }
+        }
+    }
+}
+
+void McCluskey::SelectCover()
+{
+    const std::uint32_t n = func.numMinterms;
+    if (n == 0) {
+        return;
+    }
+    const std::size_t words = piTable.WordsPerRow();
+
+    // Candidate rows of each column, ascending (the chart never changes).
+    std::vector<std::uint32_t> start(std::size_t{n} + 1, 0);
+    for (std::uint32_t i = 0; i < numPIs; ++i) {
+        const std::uint64_t* row = piTable[i].Words();
+        for (std::size_t w = 0; w < words; ++w) {
+            for (std::uint64_t bitsLeft = row[w]; bitsLeft != 0; bitsLeft &= bitsLeft - 1) {
+                ++start[w * 64 + static_cast<std::size_t>(std::countr_zero(bitsLeft)) + 1];
+            }
+        }
+    }
+    for (std::uint32_t j = 0; j < n; ++j) {
+        start[j + 1] += start[j];
+    }
+    std::vector<std::uint32_t> rows(start[n]);
+    std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
+    for (std::uint32_t i = 0; i < numPIs; ++i) {
+        const std::uint64_t* row = piTable[i].Words();
+        for (std::size_t w = 0; w < words; ++w) {
+            for (std::uint64_t bitsLeft = row[w]; bitsLeft != 0; bitsLeft &= bitsLeft - 1) {
+                rows[fill[w * 64 + static_cast<std::size_t>(std::countr_zero(bitsLeft))]++] = i;
+            }
+        }
+    }
+
+    // Columns by candidate count, each list in column order; a column whose
+    // count is 0 can never be covered and is never visited.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> byCount;  // (count, column)
+    for (std::uint32_t j = 0; j < n; ++j) {
+        if (start[j + 1] > start[j]) {
+            byCount.emplace_back(start[j + 1] - start[j], j);
+        }
+    }
+    std::sort(byCount.begin(), byCount.end());
+
+    std::vector<std::uint64_t> uncovered(words, ~std::uint64_t{0});
+    if (n % 64 != 0) {
+        uncovered.back() = (std::uint64_t{1} << (n % 64)) - 1;
+    }
+    const auto isUncovered = [&](std::uint32_t j) { return ((uncovered[j / 64] >> (j % 64)) & 1u) != 0; };
+    const auto gain = [&](std::uint32_t row) {
+        const std::uint64_t* bits = piTable[row].Words();
+        std::uint32_t count = 0;
+        for (std::size_t w = 0; w < words; ++w) {
+            count += static_cast<std::uint32_t>(std::popcount(bits[w] & uncovered[w]));
+        }
+        return count;
+    };
+
+    std::uint32_t coveredCount = 0;
+    UNumStack candidates;
+    // Levels are the distinct candidate counts, ascending; a level with no
+    // column of its count would select nothing. Levels end after numPIs.
+    for (std::size_t next = 0; next < byCount.size() && coveredCount != n;) {
+        const std::uint32_t k = byCount[next].first;
+        if (k > numPIs) {
+            break;
+        }
+        for (; next < byCount.size() && byCount[next].first == k; ++next) {
+            const std::uint32_t j = byCount[next].second;
+            if (!isUncovered(j)) {
+                continue;
+            }
+            candidates.Clear();
+            for (std::uint32_t c = start[j]; c < start[j + 1]; ++c) {
+                candidates.Push(rows[c]);
+            }
+            std::uint32_t winner = candidates.Top();
+            if (k >= 2) {
+                std::uint32_t best = 0;
+                while (candidates.numItems() != 0) {
+                    const std::uint32_t row = candidates.Pop();
+                    const std::uint32_t g = gain(row);
+                    if (g > best) {
+                        best = g;
+                        winner = row;
+                    }
+                }
+            }
+            selected.Push(winner);
+            const std::uint64_t* bits = piTable[winner].Words();
+            for (std::size_t w = 0; w < words; ++w) {
+                coveredCount += static_cast<std::uint32_t>(std::popcount(bits[w] & uncovered[w]));
+                uncovered[w] &= ~bits[w];
+            }
+        }
+    }
+}
+
+void McCluskey::BuildExpression()
+{
+    for (std::uint32_t p = numChosen; p > 0; --p) {
+        const Implicant& product = *primeImplicants[chosen[p - 1]];
+        const std::uint32_t first = product.Minterm(0);
+        const auto* diffs = product.Diffs();
+        for (std::uint32_t v = 0; v < func.numVars; ++v) {
+            const std::uint32_t shift = func.numVars - 1 - v;
+            if (shift < 32) {
+                const std::uint32_t weight = std::uint32_t{1} << shift;
+                if (diffs != nullptr && std::find(diffs->begin(), diffs->end(), weight) != diffs->end()) {
+                    continue;  // eliminated
+                }
+                expression += func.names[v];
+                if ((first & weight) == 0) {
+                    expression += '\'';
+                }
+            } else {
+                // A weight of 2^32 or more: never eliminated, its bit is 0.
+                expression += func.names[v];
+                expression += '\'';
+            }
+        }
+        if (p != 1) {
+            expression += " + ";
+        }
+    }
+}
+
+// ------------------------------------------------------------------- Report
+
+namespace {
+
+void AppendPadded(std::string& text, std::uint64_t value, std::size_t width)
+{
+    std::string digits;
+    AppendNumber(digits, value);
+    if (digits.size() < width) {
+        text.append(width - digits.size(), ' ');
+    }
+    text += digits;
+}
+
+void Write(std::ostream& out, const std::string& text)
+{
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+}  // namespace
+
+std::ostream& operator<<(std::ostream& out, const McCluskey& chart)
+{
+    const BooleanFunction& func = chart.func;
+    std::string text = "[PI]\n";
+    for (const Implicant* implicant : chart.primeImplicants) {
+        AppendImplicantText(text, *implicant);
+        text += '\n';
+        if (text.size() >= (1u << 16)) {
+            Write(out, text);
+            text.clear();
+        }
+    }
+    text += '\n';
+    text.append(11, ' ');
+    for (const std::uint32_t m : func.minterms) {
+        AppendPadded(text, m, 4);
+        text += ' ';
+    }
+    text += '\n';
+    Write(out, text);
+
+    // Rows: a mark, the row number in 6, a gap of 4, then 5 characters per
+    // column ("   X " or five blanks). The cells are one reusable buffer in
+    // which only the X's of the row are set and reset.
+    std::vector<bool> isChosen(chart.numPIs, false);
+    for (const std::uint32_t row : chart.chosen) {
+        if (row < chart.numPIs) {
+            isChosen[row] = true;
+        }
+    }
+    std::string cells(std::size_t{func.numMinterms} * 5 + 1, ' ');
+    cells.back() = '\n';
+    std::string prefix;
+    const std::size_t words = chart.piTable.WordsPerRow();
+    for (std::uint32_t i = 0; i < chart.numPIs; ++i) {
+        prefix.assign(1, isChosen[i] ? '*' : ' ');
+        AppendPadded(prefix, std::uint64_t{i} + 1, 6);
+        prefix.append(4, ' ');
+        const std::uint64_t* bits = chart.piTable[i].Words();
+        for (std::size_t w = 0; w < words; ++w) {
+            for (std::uint64_t left = bits[w]; left != 0; left &= left - 1) {
+                cells[(w * 64 + static_cast<std::size_t>(std::countr_zero(left))) * 5 + 3] = 'X';
+            }
+        }
+        Write(out, prefix);
+        Write(out, cells);
+        for (std::size_t w = 0; w < words; ++w) {
+            for (std::uint64_t left = bits[w]; left != 0; left &= left - 1) {
+                cells[(w * 64 + static_cast<std::size_t>(std::countr_zero(left))) * 5 + 3] = ' ';
+            }
+        }
+    }
+
+    text.assign("\nf(");
+    for (std::size_t v = 0; v < func.names.size(); ++v) {
+        if (v != 0) {
+            text += ',';
+        }
+        text += func.names[v];
+    }
+    text += ") = ";
+    text += chart.expression;
+    text += '\n';
+    Write(out, text);
+    return out;
+}
+
+}  // namespace qmsop

@@ -1,0 +1,99 @@
+// The prime-implicant chart, the choice of a cover and the chart report with
+// the result line.
+//
+//   [PI]
+//   0,1 (1) PI#1
+//   1,3,5,7 (2,4) PI#2
+//
+//                 1    3    5    7
+//         1       X
+//   *     2       X    X    X    X
+//
+//   f(a,b,c) = c
+//
+// (Every chart line ends with a blank; the listing above drops them.)
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "function.h"
+#include "quine.h"
+#include "unumstack.h"
+
+namespace qmsop {
+
+// One row of the chart, read-only: bit j tells whether the row's prime
+// implicant contains minterm column j.
+class ChartRow {
+public:
+    ChartRow(const std::uint64_t* words, bool present) : words(words), present(present) {}
+    bool operator[](std::uint32_t column) const
+    {
+        return ((words[column / 64] >> (column % 64)) & 1u) != 0;
+    }
+    const std::uint64_t* Words() const { return words; }
+    // False for a row past the end of the chart.
+    explicit operator bool() const { return present; }
+
+private:
+    const std::uint64_t* words;
+    bool present;
+};
+
+// The chart: numRows rows of numColumns bits, each row a run of 64-bit words.
+class Chart {
+public:
+    Chart(std::uint32_t numRows, std::uint32_t numColumns);
+    ChartRow operator[](std::uint32_t row) const;
+    void Set(std::uint32_t row, std::uint32_t column);
+    std::uint32_t numRows() const { return numRows_; }
+    std::uint32_t numColumns() const { return numColumns_; }
+    std::size_t WordsPerRow() const { return wordsPerRow; }
+
+private:
+    std::uint32_t numRows_;
+    std::uint32_t numColumns_;
+    std::size_t wordsPerRow;
+    std::vector<std::uint64_t> bits;
+};
+
+// The second stage: borrows the function and the prime implicants of a
+// tabulated Quine (which must outlive it), fills the chart, selects a cover
+// and builds the sum-of-products text.
+class McCluskey {
+public:
+    explicit McCluskey(const Quine& quine);
+
+    // Fills the chart, selects the cover, moves `selected` into `chosen`
+    // (last selected first) and builds `expression`. Called once.
+    void Solve();
+    // Level by level: at level k the uncovered columns with exactly k
+    // candidate rows, in column order, each select the candidate covering the
+    // most uncovered columns (the highest row index among equals). Ends when
+    // every column is covered or after level numPIs.
+    void SelectCover();
+    // Appends the chosen products, in selection order, to `expression`.
+    void BuildExpression();
+
+    const BooleanFunction& func;
+    std::span<const Implicant* const> primeImplicants;  // entry i is PI#(i+1)
+    const std::uint32_t numPIs;
+    Chart piTable;
+    UNumStack selected;
+    std::string expression;
+    std::vector<std::uint32_t> chosen;
+    std::uint32_t numChosen = 0;
+
+private:
+    void FillChart();
+};
+
+// The chart report: "[PI]", the prime implicants, the chart with the chosen
+// rows starred, and the result line; every line ended.
+std::ostream& operator<<(std::ostream& out, const McCluskey& chart);
+
+}  // namespace qmsop

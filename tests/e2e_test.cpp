@@ -1,0 +1,90 @@
+// Runs the built qmsop on every golden case in tests/golden and compares
+// standard output byte for byte, standard error and the exit status.
+//
+// A case NAME is NAME.in (standard input) and NAME.out (expected standard
+// output). If NAME.err exists, standard error must equal it and the exit
+// status must be 1; otherwise standard error must be empty and the status 0.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> GoldenCases()
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(QMSOP_GOLDEN_DIR)) {
+        if (entry.path().extension() == ".in") {
+            names.push_back(entry.path().stem().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct RunResult {
+    std::string out;
+    std::string err;
+    int status = -1;
+};
+
+RunResult RunQmsop(const fs::path& input)
+{
+    const fs::path dir = fs::temp_directory_path() /
+                         ("qmsop_e2e_" + std::to_string(::getpid()) + "_" + input.stem().string());
+    fs::create_directories(dir);
+    const std::string command = std::string("'") + QMSOP_BINARY + "' < '" + input.string() +
+                                "' > '" + (dir / "out").string() + "' 2> '" +
+                                (dir / "err").string() + "'";
+    const int raw = std::system(command.c_str());
+    RunResult result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = ReadFile(dir / "out");
+    result.err = ReadFile(dir / "err");
+    fs::remove_all(dir);
+    return result;
+}
+
+class Golden : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Golden, MatchesExpectedOutputErrorAndStatus)
+{
+    const fs::path base = fs::path(QMSOP_GOLDEN_DIR) / GetParam();
+    const RunResult run = RunQmsop(base.string() + ".in");
+    EXPECT_EQ(run.out, ReadFile(base.string() + ".out"));
+    const fs::path errFile = base.string() + ".err";
+    if (fs::exists(errFile)) {
+        EXPECT_EQ(run.err, ReadFile(errFile));
+        EXPECT_EQ(run.status, 1);
+    } else {
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.status, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Golden, ::testing::ValuesIn(GoldenCases()),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             std::replace_if(name.begin(), name.end(),
+                                             [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+                             return name;
+                         });
+
+}  // namespace
