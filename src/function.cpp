@@ -9,13 +9,20 @@
 
 namespace qmsop {
 
+void NameStack::Push(const std::string& name)
+{
+    starts.push_back(chars.size());
+    chars += name;
+}
+
 std::string NameStack::Pop()
 {
-    if (names.empty()) {
+    if (starts.empty()) {
         return {};
     }
-    std::string name = std::move(names.back());
-    names.pop_back();
+    std::string name = chars.substr(starts.back());
+    chars.resize(starts.back());
+    starts.pop_back();
     return name;
 }
 

@@ -13,15 +13,18 @@
 namespace qmsop {
 
 // A last-in-first-out stack of names, used while reading the name list.
+// The names are kept back to back in one buffer, so that a long list of short
+// names costs a few bytes per name.
 class NameStack {
 public:
-    void Push(const std::string& name) { names.push_back(name); }
+    void Push(const std::string& name);
     // Removes and returns the top name; the empty string when the stack is empty.
     std::string Pop();
-    std::uint32_t count() const { return static_cast<std::uint32_t>(names.size()); }
+    std::uint32_t count() const { return static_cast<std::uint32_t>(starts.size()); }
 
 private:
-    std::vector<std::string> names;  // bottom first, top last
+    std::string chars;                // every name, bottom first
+    std::vector<std::size_t> starts;  // where each name begins in `chars`
 };
 
 // The function as read, every list in input order. Nothing sorts, de-duplicates

@@ -122,7 +122,7 @@ void Group::AddImplicant(std::unique_ptr<Implicant> implicant)
     const std::uint32_t key = implicant->Minterm(0);
     const auto place = std::find_if(implicants.begin(), implicants.end(),
                                     [key](const auto& c) { return c->Minterm(0) >= key; });
-    byMinterms.emplace(HashValues(implicant->Minterms()), implicant.get());
+    Index(*implicant);
     implicants.insert(place, std::move(implicant));
 }
 
@@ -134,12 +134,20 @@ Implicant* Group::ImplicantAt(std::uint32_t index) const
 void Group::Clear()
 {
     implicants.clear();
-    byMinterms.clear();
+    byMinterms.reset();
+}
+
+void Group::Index(const Implicant& implicant)
+{
+    if (!byMinterms) {
+        byMinterms = std::make_unique<std::unordered_multimap<std::uint64_t, const Implicant*>>();
+    }
+    byMinterms->emplace(HashValues(implicant.Minterms()), &implicant);
 }
 
 void Group::Append(std::unique_ptr<Implicant> implicant)
 {
-    byMinterms.emplace(HashValues(implicant->Minterms()), implicant.get());
+    Index(*implicant);
     implicants.push_back(std::move(implicant));
 }
 
@@ -154,7 +162,10 @@ void Group::SortImplicants()
 
 const Implicant* Group::FindMinterms(const std::vector<std::uint32_t>& minterms) const
 {
-    const auto [from, to] = byMinterms.equal_range(HashValues(minterms));
+    if (!byMinterms) {
+        return nullptr;
+    }
+    const auto [from, to] = byMinterms->equal_range(HashValues(minterms));
     for (auto it = from; it != to; ++it) {
         if (it->second->Minterms() == minterms) {
             return it->second;

@@ -91,8 +91,12 @@ public:
     const Implicant* FindMinterms(const std::vector<std::uint32_t>& minterms) const;
 
 private:
+    void Index(const Implicant& implicant);
+
     std::vector<std::unique_ptr<Implicant>> implicants;
-    std::unordered_multimap<std::uint64_t, const Implicant*> byMinterms;
+    // Hash of the minterm list -> implicant; made with the first implicant,
+    // so that the many empty groups of a wide function stay small.
+    std::unique_ptr<std::unordered_multimap<std::uint64_t, const Implicant*>> byMinterms;
 };
 
 // One stage of the tabulation: its groups in order of creation.
