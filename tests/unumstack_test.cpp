@@ -128,15 +128,31 @@ TEST(NameStack, PopOfAnEmptyStackGivesEmptyNameAndKeepsCountZero)
     EXPECT_EQ(stack.Pop(), "y");
 }
 
-TEST(NameStack, DestroyingAFullStackReleasesLongNames)
+TEST(NameStack, InterleavedPushAndPopKeepEveryNameWhole)
 {
-    // Names longer than the small-string buffer own heap memory; a sanitizer
-    // build reports any node or string released twice or never.
+    // Names of very different lengths, pushed after pops, must not run into
+    // each other; the stack still holding names at its end is simply destroyed.
     NameStack stack;
+    stack.Push(std::string(62, 'z'));
+    stack.Push("abc");
+    EXPECT_EQ(stack.Pop(), "abc");
+    stack.Push("");
+    stack.Push("de");
+    stack.Push(std::string(40, 'q'));
+    EXPECT_EQ(stack.Pop(), std::string(40, 'q'));
+    EXPECT_EQ(stack.Pop(), "de");
+    stack.Push("f");
+    EXPECT_EQ(stack.count(), 3u);
+    EXPECT_EQ(stack.Pop(), "f");
+    EXPECT_EQ(stack.Pop(), "");
+    EXPECT_EQ(stack.Pop(), std::string(62, 'z'));
+    EXPECT_EQ(stack.count(), 0u);
+
     for (int i = 0; i < 100; ++i) {
-        stack.Push(std::string(40, static_cast<char>('a' + i % 26)));
+        stack.Push(std::string(static_cast<std::size_t>(i), 'n'));
     }
     EXPECT_EQ(stack.count(), 100u);
+    EXPECT_EQ(stack.Pop(), std::string(99, 'n'));
 }
 
 }  // namespace
