@@ -1,0 +1,158 @@
+// Micro-benchmarks of the stages on fixed functions: dense, density 0.5,
+// don't-cares 0.1, seed 1, the same functions as qmsop_gen writes.
+//
+// Each benchmark builds its function and tabulation before its timed loop.
+//
+//   Tabulation/n       FindPrimeImplicants (with building and freeing the
+//                      tabulation); counters: implicants created and the time
+//                      per implicant, which stays flat when the time grows in
+//                      proportion to the implicants.
+//   ChartSolve/n       McCluskey construction and Solve: chart fill, cover
+//                      selection and expression. The chart fill is private to
+//                      Solve, so its share is ChartSolve - CoverSelection.
+//   CoverSelection/n   SelectCover alone, on a filled chart.
+//   TabulationReport/n and ChartReport/n
+//                      the report writers into a stream that discards bytes;
+//                      bytes_per_second is the formatting speed.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <memory>
+#include <ostream>
+#include <streambuf>
+
+#include "function.h"
+#include "generate.h"
+#include "mccluskey.h"
+#include "quine.h"
+
+namespace {
+
+// A stream buffer that counts and drops what is written, without buffering.
+class NullBuffer : public std::streambuf {
+public:
+    std::uint64_t bytes = 0;
+
+protected:
+    std::streamsize xsputn(const char*, std::streamsize count) override
+    {
+        bytes += static_cast<std::uint64_t>(count);
+        return count;
+    }
+    int_type overflow(int_type c) override
+    {
+        ++bytes;
+        return traits_type::not_eof(c);
+    }
+};
+
+qmsop::BooleanFunction Function(std::uint32_t numVars)
+{
+    const auto generated = qmsop::bench::GenerateDense(numVars, 0.5, 0.1, 1);
+    qmsop::BooleanFunction func;
+    func.numVars = numVars;
+    func.names = qmsop::bench::VariableNames(numVars);
+    func.minterms = generated.minterms;
+    func.dontCares = generated.dontCares;
+    func.numMinterms = static_cast<std::uint32_t>(func.minterms.size());
+    func.numDontCares = static_cast<std::uint32_t>(func.dontCares.size());
+    return func;
+}
+
+std::unique_ptr<qmsop::Quine> Tabulated(std::uint32_t numVars)
+{
+    auto quine = std::make_unique<qmsop::Quine>();
+    quine->func = Function(numVars);
+    quine->FindPrimeImplicants();
+    return quine;
+}
+
+std::uint64_t ImplicantsCreated(const qmsop::Quine& quine)
+{
+    std::uint64_t count = 0;
+    for (const auto& column : quine.Columns()) {
+        for (const auto& group : column->Groups()) {
+            count += group->numImplicants();
+        }
+    }
+    return count;
+}
+
+void Tabulation(benchmark::State& state)
+{
+    const auto numVars = static_cast<std::uint32_t>(state.range(0));
+    const qmsop::BooleanFunction func = Function(numVars);
+    std::uint64_t implicants = 0;
+    for (auto _ : state) {
+        qmsop::Quine quine;
+        quine.func = func;
+        benchmark::DoNotOptimize(quine.FindPrimeImplicants());
+        implicants = ImplicantsCreated(quine);
+    }
+    state.counters["implicants"] = static_cast<double>(implicants);
+    state.counters["time_per_implicant"] = benchmark::Counter(
+        static_cast<double>(implicants),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void ChartSolve(benchmark::State& state)
+{
+    const auto tabulated = Tabulated(static_cast<std::uint32_t>(state.range(0)));
+    const qmsop::Quine& quine = *tabulated;
+    for (auto _ : state) {
+        qmsop::McCluskey chart(quine);
+        chart.Solve();
+        benchmark::DoNotOptimize(chart.expression.data());
+    }
+    state.counters["prime_implicants"] = quine.numPIs();
+}
+
+void CoverSelection(benchmark::State& state)
+{
+    const auto tabulated = Tabulated(static_cast<std::uint32_t>(state.range(0)));
+    const qmsop::Quine& quine = *tabulated;
+    qmsop::McCluskey chart(quine);
+    chart.Solve();
+    for (auto _ : state) {
+        chart.selected.Clear();
+        chart.SelectCover();
+        benchmark::DoNotOptimize(chart.selected.numItems());
+    }
+    state.counters["chosen"] = chart.numChosen;
+}
+
+void TabulationReport(benchmark::State& state)
+{
+    const auto tabulated = Tabulated(static_cast<std::uint32_t>(state.range(0)));
+    const qmsop::Quine& quine = *tabulated;
+    NullBuffer sink;
+    std::ostream out(&sink);
+    for (auto _ : state) {
+        out << quine;
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(sink.bytes));
+}
+
+void ChartReport(benchmark::State& state)
+{
+    const auto tabulated = Tabulated(static_cast<std::uint32_t>(state.range(0)));
+    const qmsop::Quine& quine = *tabulated;
+    qmsop::McCluskey chart(quine);
+    chart.Solve();
+    NullBuffer sink;
+    std::ostream out(&sink);
+    for (auto _ : state) {
+        out << chart;
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(sink.bytes));
+}
+
+}  // namespace
+
+BENCHMARK(Tabulation)->DenseRange(10, 14)->Unit(benchmark::kMillisecond);
+BENCHMARK(ChartSolve)->Arg(12)->Arg(14)->Unit(benchmark::kMillisecond);
+BENCHMARK(CoverSelection)->Arg(12)->Arg(14)->Unit(benchmark::kMillisecond);
+BENCHMARK(TabulationReport)->Arg(12)->Arg(14)->Unit(benchmark::kMillisecond);
+BENCHMARK(ChartReport)->Arg(12)->Arg(14)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
