@@ -448,6 +448,8 @@ TEST(TabulationTest, SmallFunctions)
          {{0, 1, 0}, {0, 0}}, {"5 PI#1"}},
         {"m(2,3) in one variable: numbers are not range-checked", 1, {3, 2}, {},
          {{1, 1}, {1}, {}}, {"2,3 (1) PI#1"}},
+        {"numbers near 2^32 take part whole", 1, {4294967295u, 4294967294u}, {},
+         {{1, 1}, {1}, {}}, {"4294967294,4294967295 (1) PI#1"}},
         {"m(3,4): a sum that falls is never paired", 3, {3, 4}, {},
          {{0, 1, 1, 0}, {0, 0, 0}}, {"4 PI#1", "3 PI#2"}},
         {"a don't-care only widens a prime implicant", 3, {1, 3}, {5, 7},
