@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -145,6 +146,12 @@ struct SelectionCase {
     std::string expression;
 };
 
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const SelectionCase& c, std::ostream* out)
+{
+    *out << c.label;
+}
+
 class McCluskeySelection : public ::testing::TestWithParam<SelectionCase> {};
 
 TEST_P(McCluskeySelection, ChosenRowsAndExpression)
@@ -217,6 +224,11 @@ struct ReportCase {
     std::string input;
     std::string report;
 };
+
+void PrintTo(const ReportCase& c, std::ostream* out)
+{
+    *out << c.label;
+}
 
 class McCluskeyReport : public ::testing::TestWithParam<ReportCase> {};
 
