@@ -25,3 +25,7 @@ set_tests_properties(docs.package PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 
 # Both read the whole build tree (cpack also checks that it is up to date).
 set_tests_properties(docs.install docs.package PROPERTIES RESOURCE_LOCK qmsop_build_tree)
+
+# The manual page's title line carries the project's version.
+add_test(NAME docs.man_version
+  COMMAND grep -q "^\\.TH QMSOP 1 [0-9-]* \"qmsop ${PROJECT_VERSION}\"" ${PROJECT_SOURCE_DIR}/man/qmsop.1)
