@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -73,10 +72,12 @@ std::string Describe(const RunResult& r)
            std::to_string(r.peakBytes / kMiB) + " MiB, stderr: " + r.err.substr(0, 500);
 }
 
-// Runs the program with standard input from a file, collecting standard
-// output and standard error through pipes, and kills it at the time limit.
-RunResult RunQmsop(const RunOptions& options)
+// Runs the program, through qmsop_measure, with standard input from a file,
+// collecting standard output and standard error through pipes, and kills it
+// at the time limit. `resultFile` is where qmsop_measure leaves its report.
+RunResult RunQmsop(const RunOptions& options, const fs::path& resultFile)
 {
+    fs::remove(resultFile);
     int outPipe[2] = {-1, -1};
     int errPipe[2];
     if (options.stdoutPath.empty() && ::pipe(outPipe) != 0) {
@@ -90,6 +91,7 @@ RunResult RunQmsop(const RunOptions& options)
     const Clock::time_point start = Clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
+        ::setpgid(0, 0);  // one group with the program, for the kill at the time limit
         const int in = ::open(options.stdinPath.c_str(), O_RDONLY);
         const int out = options.stdoutPath.empty()
                             ? outPipe[1]
@@ -100,9 +102,11 @@ RunResult RunQmsop(const RunOptions& options)
         }
         ::signal(SIGPIPE, options.ignoreSigpipe ? SIG_IGN : SIG_DFL);
         ::closefrom(3);
-        ::execl(QMSOP_BINARY, QMSOP_BINARY, static_cast<char*>(nullptr));
+        ::execl(QMSOP_MEASURE, QMSOP_MEASURE, resultFile.c_str(), QMSOP_BINARY,
+                static_cast<char*>(nullptr));
         ::_exit(127);
     }
+    ::setpgid(pid, pid);
     if (outPipe[1] >= 0) {
         ::close(outPipe[1]);
     }
@@ -123,7 +127,7 @@ RunResult RunQmsop(const RunOptions& options)
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
             result.timedOut = true;
-            ::kill(pid, SIGKILL);
+            ::kill(-pid, SIGKILL);
             break;
         }
         pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
@@ -169,17 +173,26 @@ RunResult RunQmsop(const RunOptions& options)
         }
     }
     int status = 0;
-    rusage usage{};
-    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    result.peakBytes = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
-    if (WIFEXITED(status)) {
-        result.exited = true;
-        result.exitCode = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-        result.signal = WTERMSIG(status);
+    if (result.timedOut) {
+        return result;
     }
+    std::ifstream report(resultFile);
+    std::string end;
+    int value = 0;
+    std::string maxrss;
+    std::uint64_t kilobytes = 0;
+    if (!(report >> end >> value >> maxrss >> kilobytes) || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        ADD_FAILURE() << "qmsop_measure failed";
+        return result;
+    }
+    result.exited = end == "exit";
+    result.exitCode = result.exited ? value : -1;
+    result.signal = result.exited ? 0 : value;
+    result.peakBytes = kilobytes * 1024;
     return result;
 }
 
@@ -195,6 +208,8 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
+    RunResult Launch(const RunOptions& options) const { return RunQmsop(options, dir / "result"); }
+
     fs::path WriteInput(const std::string& name, const std::string& text) const
     {
         const fs::path path = dir / name;
@@ -207,7 +222,7 @@ protected:
         RunOptions options;
         options.stdinPath = WriteInput("input", text);
         options.seconds = seconds;
-        return RunQmsop(options);
+        return Launch(options);
     }
 
     fs::path dir;
@@ -394,7 +409,7 @@ TEST_F(Resource, FiftyThousandMintermsOfASparseSeventeenVariableFunction)
             tail.erase(0, tail.size() - (1u << 19));
         }
     };
-    const RunResult r = RunQmsop(options);
+    const RunResult r = Launch(options);
     ExpectAccepted(r);
     EXPECT_EQ(starredRows, kCubes);
     EXPECT_EQ(ResultLine(tail), "f(" + names + ") = " + expression);
@@ -504,7 +519,7 @@ TEST_F(Resource, StandardOutputThatGoesAway)
         options.closeAfter = c.closeAfter;
         options.ignoreSigpipe = c.ignoreSigpipe;
         options.stdoutPath = c.stdoutPath;
-        const RunResult r = RunQmsop(options);
+        const RunResult r = Launch(options);
         EXPECT_FALSE(r.timedOut) << Describe(r);
         if (r.signal != 0) {
             // A closed pipe may end the run by SIGPIPE, and nothing else may.
@@ -543,7 +558,7 @@ TEST_F(Resource, FuzzSeedsAndRegressionsRunCleanly)
         SCOPED_TRACE(input.string());
         RunOptions options;
         options.stdinPath = input;
-        const RunResult r = RunQmsop(options);
+        const RunResult r = Launch(options);
         ExpectNoCrashOrHang(r);
         if (r.exitCode == 0) {
             EXPECT_EQ(r.err, "");
