@@ -48,8 +48,8 @@ bool IsEmpty(const qmsop::BooleanFunction& func)
 bool SameFunction(const qmsop::BooleanFunction& a, const qmsop::BooleanFunction& b)
 {
     return a.numVars == b.numVars && a.numMinterms == b.numMinterms &&
-           a.numDontCares == b.numDontCares && a.names == b.names &&
-           a.minterms == b.minterms && a.dontCares == b.dontCares;
+           a.numDontCares == b.numDontCares && a.names == b.names && a.minterms == b.minterms &&
+           a.dontCares == b.dontCares;
 }
 
 // True when the text has a character at this line and column (both from 1,

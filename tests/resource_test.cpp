@@ -41,15 +41,15 @@ constexpr double kMemoryScale = 1.0;
 constexpr std::uint64_t kMiB = 1024 * 1024;
 
 // Standard output of every refused input: the run of the empty function.
-const std::string kEmptyOutput = "f() = m() + d()\n\n[PI]\n\n           \n\nf() = \n\n";
+constexpr std::string_view kEmptyOutput = "f() = m() + d()\n\n[PI]\n\n           \n\nf() = \n\n";
 
 struct RunOptions {
     fs::path stdinPath;
-    double seconds = 5.0;           // wall-clock limit before scaling
-    std::string stdoutPath;         // write standard output to this file instead of a pipe
+    double seconds = 5.0;               // wall-clock limit before scaling
+    std::string stdoutPath;             // write standard output to this file instead of a pipe
     std::size_t closeAfter = SIZE_MAX;  // close our end of the pipe after this many bytes
-    bool ignoreSigpipe = false;     // start the program with SIGPIPE ignored
-    bool keepOutput = true;         // keep standard output in RunResult::out
+    bool ignoreSigpipe = false;         // start the program with SIGPIPE ignored
+    bool keepOutput = true;             // keep standard output in RunResult::out
     std::function<void(std::string_view)> onOutput;  // sees every piece of standard output
 };
 
@@ -93,9 +93,9 @@ RunResult RunQmsop(const RunOptions& options, const fs::path& resultFile)
     if (pid == 0) {
         ::setpgid(0, 0);  // one group with the program, for the kill at the time limit
         const int in = ::open(options.stdinPath.c_str(), O_RDONLY);
-        const int out = options.stdoutPath.empty()
-                            ? outPipe[1]
-                            : ::open(options.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int out = options.stdoutPath.empty() ? outPipe[1]
+                                                   : ::open(options.stdoutPath.c_str(),
+                                                            O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in < 0 || out < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
             ::dup2(errPipe[1], 2) < 0) {
             ::_exit(127);
@@ -113,9 +113,8 @@ RunResult RunQmsop(const RunOptions& options, const fs::path& resultFile)
     ::close(errPipe[1]);
 
     RunResult result;
-    const auto deadline =
-        start + std::chrono::duration_cast<Clock::duration>(
-                    std::chrono::duration<double>(options.seconds * kTimeScale));
+    const auto deadline = start + std::chrono::duration_cast<Clock::duration>(
+                                      std::chrono::duration<double>(options.seconds * kTimeScale));
     int outFd = outPipe[0];
     int errFd = errPipe[0];
     if (outFd >= 0 && options.closeAfter == 0) {
@@ -124,7 +123,8 @@ RunResult RunQmsop(const RunOptions& options, const fs::path& resultFile)
     }
     std::vector<char> buffer(1 << 16);
     while (outFd >= 0 || errFd >= 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
             result.timedOut = true;
             ::kill(-pid, SIGKILL);
@@ -228,7 +228,10 @@ protected:
     fs::path dir;
 };
 
-std::string FirstLine(const std::string& out) { return out.substr(0, out.find('\n')); }
+std::string FirstLine(const std::string& out)
+{
+    return out.substr(0, out.find('\n'));
+}
 
 // The result line: the output ends with it, its line end and an empty line.
 std::string ResultLine(const std::string& out)
@@ -253,7 +256,8 @@ void ExpectRefusedAt(const RunResult& r, std::uint64_t column)
     ExpectNoCrashOrHang(r);
     EXPECT_EQ(r.exitCode, 1) << Describe(r);
     EXPECT_EQ(r.out, kEmptyOutput);
-    const std::string where = "qmsop: input refused at line 1, column " + std::to_string(column) + ": ";
+    const std::string where =
+        "qmsop: input refused at line 1, column " + std::to_string(column) + ": ";
     EXPECT_EQ(r.err.compare(0, where.size(), where), 0) << "stderr: " << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "stderr: " << r.err;
     EXPECT_EQ(r.err.back(), '\n');
@@ -271,7 +275,8 @@ void ExpectAccepted(const RunResult& r)
 void ExpectMemoryWithin(const RunResult& r, std::uint64_t inputBytes, std::uint64_t outputBytes,
                         double perByte)
 {
-    const double limit = kMemoryScale * (32.0 * kMiB + perByte * static_cast<double>(inputBytes + outputBytes));
+    const double limit =
+        kMemoryScale * (32.0 * kMiB + perByte * static_cast<double>(inputBytes + outputBytes));
     EXPECT_LE(static_cast<double>(r.peakBytes), limit)
         << "peak " << r.peakBytes / kMiB << " MiB for " << inputBytes << " input and "
         << outputBytes << " output bytes";
@@ -384,7 +389,9 @@ TEST_F(Resource, FiftyThousandMintermsOfASparseSeventeenVariableFunction)
             expression += " + ";
         }
         for (std::uint32_t v = 0; v < 11; ++v) {
-            expression.append("x").append(std::to_string(v)).append(((cube >> (10 - v)) & 1u) != 0 ? "" : "'");
+            expression.append("x")
+                .append(std::to_string(v))
+                .append(((cube >> (10 - v)) & 1u) != 0 ? "" : "'");
         }
     }
     const std::string names = Names("x", 17);
