@@ -13,8 +13,8 @@
 
 namespace {
 
-using qmsop::bench::GeneratedFunction;
 using qmsop::bench::GenerateDense;
+using qmsop::bench::GeneratedFunction;
 using qmsop::bench::GenerateSparse;
 
 void ExpectWellFormed(const GeneratedFunction& f, std::size_t minterms, std::size_t dontCares)
@@ -43,11 +43,11 @@ TEST(Generator, DenseAndSparseListsAreExactDistinctAndDisjoint)
     };
     const Case cases[] = {
         {GenerateDense(14, 0.5, 0.1, 1), 8192, 1638},
-        {GenerateDense(3, 0.5, 0.5, 7), 4, 4},   // the whole space
+        {GenerateDense(3, 0.5, 0.5, 7), 4, 4},  // the whole space
         {GenerateDense(4, 0.0, 0.0, 1), 0, 0},
         {GenerateSparse(32, 5000, 300, 1), 5000, 300},
         {GenerateSparse(24, 2000, 0, 2), 2000, 0},
-        {GenerateSparse(4, 10, 6, 3), 10, 6},     // more than half: by shuffle
+        {GenerateSparse(4, 10, 6, 3), 10, 6},  // more than half: by shuffle
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.f.numVars);
@@ -75,8 +75,8 @@ TEST(Generator, SparseUsesTheHighBitsAt32Variables)
 
 TEST(Generator, LinesAreReadBackByQmsop)
 {
-    for (const GeneratedFunction& f :
-         {GenerateDense(10, 0.5, 0.1, 1), GenerateSparse(32, 50, 5, 1), GenerateSparse(5, 3, 0, 1)}) {
+    for (const GeneratedFunction& f : {GenerateDense(10, 0.5, 0.1, 1), GenerateSparse(32, 50, 5, 1),
+                                       GenerateSparse(5, 3, 0, 1)}) {
         std::istringstream in(InputLine(f));
         qmsop::BooleanFunction read;
         const qmsop::ReadResult result = qmsop::ReadFunction(in, read);

@@ -1,7 +1,7 @@
-// qmsop_measure: runs a command and writes its wall time, peak resident set
+// qmsop_bench_measure: runs a command and writes its wall time, peak resident set
 // size and CPU time to a file, as "seconds peak_kib exit_status cpu_seconds".
 //
-//   qmsop_measure REPORT_FILE COMMAND [ARGS...]
+//   qmsop_bench_measure REPORT_FILE COMMAND [ARGS...]
 //
 // The command inherits standard input, output and error. Peak RSS comes from
 // wait4(), which also counts the memory of the process that forked the
@@ -19,25 +19,25 @@
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fputs("usage: qmsop_measure REPORT_FILE COMMAND [ARGS...]\n", stderr);
+        std::fputs("usage: qmsop_bench_measure REPORT_FILE COMMAND [ARGS...]\n", stderr);
         return 2;
     }
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child < 0) {
-        std::perror("qmsop_measure: fork");
+        std::perror("qmsop_bench_measure: fork");
         return 2;
     }
     if (child == 0) {
         execvp(argv[2], argv + 2);
-        std::perror("qmsop_measure: exec");
+        std::perror("qmsop_bench_measure: exec");
         _exit(127);
     }
     int status = 0;
     rusage usage{};
     while (wait4(child, &status, 0, &usage) < 0) {
         if (errno != EINTR) {
-            std::perror("qmsop_measure: wait4");
+            std::perror("qmsop_bench_measure: wait4");
             return 2;
         }
     }
@@ -46,10 +46,11 @@ int main(int argc, char** argv)
     const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     std::FILE* report = std::fopen(argv[1], "w");
-    if (report == nullptr || std::fprintf(report, "%.6f %ld %d %.6f\n", seconds.count(),
-                                          usage.ru_maxrss, exitStatus, cpu) < 0 ||
+    if (report == nullptr ||
+        std::fprintf(report, "%.6f %ld %d %.6f\n", seconds.count(), usage.ru_maxrss, exitStatus,
+                     cpu) < 0 ||
         std::fclose(report) != 0) {
-        std::perror("qmsop_measure: report");
+        std::perror("qmsop_bench_measure: report");
         return 2;
     }
     return 0;

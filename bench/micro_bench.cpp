@@ -105,9 +105,9 @@ Created CreatedBy(const qmsop::Quine& quine)
 // A counter that shows seconds per item: item count divided by the time, inverted.
 benchmark::Counter TimePer(std::uint64_t items)
 {
-    return benchmark::Counter(static_cast<double>(items),
-                              benchmark::Counter::kIsIterationInvariantRate |
-                                  benchmark::Counter::kInvert);
+    return benchmark::Counter(
+        static_cast<double>(items),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void Tabulation(benchmark::State& state)
