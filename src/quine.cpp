@@ -242,6 +242,7 @@ public:
         for (std::uint32_t p = 0; p < list.size(); ++p) {
             diffHashes.push_back(DiffsHash(*list[p]));
             positions.emplace(Key(diffHashes.back(), list[p]->MintermSum()), p);
+            maxSum = std::max(maxSum, list[p]->MintermSum());
         }
     }
 
@@ -258,8 +259,8 @@ public:
         const std::uint64_t sumA = a.MintermSum();
         for (std::uint32_t t = 0; t < 32; ++t) {
             const std::uint64_t sumB = sumA + (std::uint64_t{1} << t);
-            if (sumB > 0xFFFFFFFFu) {
-                break;
+            if (sumB > maxSum) {
+                break;  // no implicant of the group has so large a sum
             }
             const auto [from, to] = positions.equal_range(Key(diffsHash, sumB));
             for (auto it = from; it != to; ++it) {
@@ -287,6 +288,7 @@ private:
     const Group& group;
     std::vector<std::uint64_t> diffHashes;
     std::unordered_multimap<std::uint64_t, std::uint32_t> positions;
+    std::uint32_t maxSum = 0;
 };
 
 }  // namespace
