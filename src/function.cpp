@@ -40,7 +40,10 @@ std::uint32_t TokenValue(const std::string& token)
 
 namespace {
 
-bool IsBlank(int c) { return c == ' ' || c == '\t'; }
+bool IsBlank(int c)
+{
+    return c == ' ' || c == '\t';
+}
 
 bool IsTokenChar(int c)
 {
@@ -150,8 +153,8 @@ private:
             } else if (IsBlank(c)) {
                 return Refuse(c, "blank inside a list");
             } else {
-                return Refuse(c, std::string("expected a letter, a digit, ',' or ')' in the ") +
-                                     listName);
+                return Refuse(
+                    c, std::string("expected a letter, a digit, ',' or ')' in the ") + listName);
             }
         }
     }
@@ -213,8 +216,7 @@ std::string DescribeRefusal(const ReadResult& result)
     if (result.atEnd) {
         text += "end of input";
     } else {
-        text += "line " + std::to_string(result.line) + ", column " +
-                std::to_string(result.column);
+        text += "line " + std::to_string(result.line) + ", column " + std::to_string(result.column);
     }
     return text + ": " + result.expected;
 }

@@ -130,7 +130,9 @@ void McCluskey::SelectCover()
     if (n % 64 != 0) {
         uncovered.back() = (std::uint64_t{1} << (n % 64)) - 1;
     }
-    const auto isUncovered = [&](std::uint32_t j) { return ((uncovered[j / 64] >> (j % 64)) & 1u) != 0; };
+    const auto isUncovered = [&](std::uint32_t j) {
+        return ((uncovered[j / 64] >> (j % 64)) & 1u) != 0;
+    };
     const auto gain = [&](std::uint32_t row) {
         const std::uint64_t* bits = piTable[row].Words();
         std::uint32_t count = 0;
@@ -190,7 +192,8 @@ void McCluskey::BuildExpression()
             const std::uint32_t shift = func.numVars - 1 - v;
             if (shift < 32) {
                 const std::uint32_t weight = std::uint32_t{1} << shift;
-                if (diffs != nullptr && std::find(diffs->begin(), diffs->end(), weight) != diffs->end()) {
+                if (diffs != nullptr &&
+                    std::find(diffs->begin(), diffs->end(), weight) != diffs->end()) {
                     continue;  // eliminated
                 }
                 expression += func.names[v];

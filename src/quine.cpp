@@ -36,8 +36,8 @@ std::uint64_t HashValues(const std::vector<std::uint32_t>& values)
 std::vector<std::uint32_t> MergedMinterms(const Implicant& a, const Implicant& b)
 {
     std::vector<std::uint32_t> merged(a.Minterms().size() + b.Minterms().size());
-    std::merge(a.Minterms().begin(), a.Minterms().end(), b.Minterms().begin(),
-               b.Minterms().end(), merged.begin());
+    std::merge(a.Minterms().begin(), a.Minterms().end(), b.Minterms().begin(), b.Minterms().end(),
+               merged.begin());
     return merged;
 }
 
@@ -155,9 +155,8 @@ void Group::SortImplicants()
 {
     // Newest first among equal keys: reverse creation order, then a stable sort.
     std::reverse(implicants.begin(), implicants.end());
-    std::stable_sort(implicants.begin(), implicants.end(), [](const auto& x, const auto& y) {
-        return x->Minterm(0) < y->Minterm(0);
-    });
+    std::stable_sort(implicants.begin(), implicants.end(),
+                     [](const auto& x, const auto& y) { return x->Minterm(0) < y->Minterm(0); });
 }
 
 const Implicant* Group::FindMinterms(const std::vector<std::uint32_t>& minterms) const
@@ -337,8 +336,8 @@ bool Quine::FindPrimeImplicants()
         }
         bool combined = false;
         for (std::uint32_t g = 0; g + 1 < n; ++g) {
-            combined |= CombineGroups(*current->GroupAt(g), *current->GroupAt(g + 1),
-                                      *next.GroupAt(g));
+            combined |=
+                CombineGroups(*current->GroupAt(g), *current->GroupAt(g + 1), *next.GroupAt(g));
         }
         if (n > 0) {
             for (const auto& t : current->GroupAt(n - 1)->Implicants()) {

@@ -59,8 +59,8 @@ public:
     std::uint32_t numDiffs() const { return static_cast<std::uint32_t>(diffs.size()); }
     const std::vector<std::uint32_t>& Minterms() const { return minterms; }
 
-    bool used = false;            // took part in a combination
-    std::uint32_t piNumber = 0;   // prime implicant number from 1; 0 = none
+    bool used = false;           // took part in a combination
+    std::uint32_t piNumber = 0;  // prime implicant number from 1; 0 = none
 
 private:
     std::uint32_t numVars_;

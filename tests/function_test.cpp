@@ -58,7 +58,10 @@ struct ReadCase {
     std::string echo;  // kEmptyEcho for every refused input
 };
 
-void PrintTo(const ReadCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.input); }
+void PrintTo(const ReadCase& c, std::ostream* os)
+{
+    *os << ::testing::PrintToString(c.input);
+}
 
 ReadCase Accept(std::string label, std::string input, std::string echo)
 {
@@ -93,7 +96,10 @@ TEST_P(ReadAndEcho, AcceptsOrRefusesAndEchoes)
     EXPECT_EQ(Echo(viaOperator), c.echo);
 }
 
-std::string CaseName(const ::testing::TestParamInfo<ReadCase>& info) { return info.param.label; }
+std::string CaseName(const ::testing::TestParamInfo<ReadCase>& info)
+{
+    return info.param.label;
+}
 
 // The echo table of the function record, each input followed by a newline.
 INSTANTIATE_TEST_SUITE_P(
@@ -113,8 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Where a skip is made: any run of spaces and tabs, before and after
         // every keyword, sign and opening parenthesis.
-        Accept("SpacesAndTabsInEverySkip", " \t f \t( \ta)\t = \t m \t (\t \t1) \t + \t d \t ( \t2)",
-               "f(a) = m(1) + d(2)"),
+        Accept("SpacesAndTabsInEverySkip",
+               " \t f \t( \ta)\t = \t m \t (\t \t1) \t + \t d \t ( \t2)", "f(a) = m(1) + d(2)"),
         Accept("BlanksBeforeNewline", "f(a)=m(1) \t \n", "f(a) = m(1) + d()"),
         Accept("AllUpperCase", "F(A,a)=M(1)+D(0)\n", "f(A,a) = m(1) + d(0)"),
         Accept("NamesKeepCaseAndMayRepeat", "f(Ab,aB,Ab)=m()\n", "f(Ab,aB,Ab) = m() + d()"),
@@ -135,42 +141,29 @@ INSTANTIATE_TEST_SUITE_P(
         Refuse("TabInsideList", "f(a)=m(1,\t2)\n"),
         Refuse("BlankAfterTokenAmongEmptyTokens", "f(a)=m(,1 ,)\n"),
         // Characters out of place.
-        Refuse("WrongFunctionLetter", "g(a)=m(1)\n"),
-        Refuse("BracketForParen", "f[a]=m(1)\n"),
-        Refuse("MissingEquals", "f(a)m(1)\n"),
-        Refuse("WrongMintermLetter", "f(a)=n(1)\n"),
+        Refuse("WrongFunctionLetter", "g(a)=m(1)\n"), Refuse("BracketForParen", "f[a]=m(1)\n"),
+        Refuse("MissingEquals", "f(a)m(1)\n"), Refuse("WrongMintermLetter", "f(a)=n(1)\n"),
         Refuse("WrongDontCareLetter", "f(a)=m(1)+e(2)\n"),
-        Refuse("MinusForPlus", "f(a)=m(1)-d(2)\n"),
-        Refuse("TwoPlusSigns", "f(a)=m(1)++d(2)\n"),
-        Refuse("KeywordWord", "fn(a)=m(1)\n"),
-        Refuse("Underscore", "f(a_b)=m()\n"),
-        Refuse("MinusSign", "f(a)=m(-1)\n"),
-        Refuse("Point", "f(a)=m(1.5)\n"),
-        Refuse("Semicolon", "f(a)=m(1;2)\n"),
-        Refuse("NulInsideList", "f(a\0b)=m(1)\n"s),
+        Refuse("MinusForPlus", "f(a)=m(1)-d(2)\n"), Refuse("TwoPlusSigns", "f(a)=m(1)++d(2)\n"),
+        Refuse("KeywordWord", "fn(a)=m(1)\n"), Refuse("Underscore", "f(a_b)=m()\n"),
+        Refuse("MinusSign", "f(a)=m(-1)\n"), Refuse("Point", "f(a)=m(1.5)\n"),
+        Refuse("Semicolon", "f(a)=m(1;2)\n"), Refuse("NulInsideList", "f(a\0b)=m(1)\n"s),
         Refuse("Latin1ByteInsideList", "f(a)=m(1\xe9)\n"),
-        Refuse("ByteFFInsideList", "f(\xff)=m()\n"),
-        Refuse("ByteFFAsKeyword", "\xff(a)=m()\n"),
+        Refuse("ByteFFInsideList", "f(\xff)=m()\n"), Refuse("ByteFFAsKeyword", "\xff(a)=m()\n"),
         // Line ends and other white space are never skipped.
-        Refuse("LeadingBlankLine", "\nf(a)=m(1)\n"),
-        Refuse("NewlineBeforeEquals", "f(a)\n=m(1)\n"),
+        Refuse("LeadingBlankLine", "\nf(a)=m(1)\n"), Refuse("NewlineBeforeEquals", "f(a)\n=m(1)\n"),
         Refuse("NewlineInsideList", "f(a,\nb)=m()\n"),
         Refuse("CarriageReturnInsideList", "f(a\r)=m(1)\n"),
         Refuse("CarriageReturnBeforeEquals", "f(a)\r=m(1)\n"),
         Refuse("CrLfWithoutDontCares", "f(a)=m(1)\r\n"),
         Accept("CrLfWithDontCares", "f(a)=m(1)+d(2)\r\n", "f(a) = m(1) + d(2)"),
-        Refuse("VerticalTabAsSkip", "f(a)=\vm(1)\n"),
-        Refuse("FormFeedAsSkip", "\ff(a)=m(1)\n"),
+        Refuse("VerticalTabAsSkip", "f(a)=\vm(1)\n"), Refuse("FormFeedAsSkip", "\ff(a)=m(1)\n"),
         // End of input before a success point.
-        Refuse("EmptyInput", ""),
-        Refuse("OnlyBlanks", " \t "),
-        Refuse("OnlyNewline", "\n"),
-        Refuse("EndInsideNames", "f(a,b"),
-        Refuse("EndAfterNames", "f(a)"),
+        Refuse("EmptyInput", ""), Refuse("OnlyBlanks", " \t "), Refuse("OnlyNewline", "\n"),
+        Refuse("EndInsideNames", "f(a,b"), Refuse("EndAfterNames", "f(a)"),
         Refuse("EndAfterMintermList", "f(a)=m(1)"),
         Refuse("EndInBlanksAfterMintermList", "f(a)=m(1) \t"),
-        Refuse("EndAfterPlus", "f(a)=m(1)+ "),
-        Refuse("EndInsideDontCares", "f(a)=m(1)+d(2")),
+        Refuse("EndAfterPlus", "f(a)=m(1)+ "), Refuse("EndInsideDontCares", "f(a)=m(1)+d(2")),
     CaseName);
 
 // The 62-character limit applies to every token on its own, names and
@@ -179,8 +172,9 @@ std::vector<ReadCase> TokenLengthCases()
 {
     const std::string name62(62, 'n');
     const std::string name63(63, 'n');
-    const std::string digits62 = "1234567890123456789012345678901234567890123456789012345678901"
-                                 "2";
+    const std::string digits62 =
+        "1234567890123456789012345678901234567890123456789012345678901"
+        "2";
     const std::string zeros61Then7 = std::string(61, '0') + "7";
     const std::string zeros62Then7 = std::string(62, '0') + "7";
     return {
@@ -307,13 +301,15 @@ TEST(Reader, RefusalReportsWhereAndWhat)
         {"", "input refused at end of input: expected 'f'"},
         {"\nf(a)=m(1)\n", "input refused at line 1, column 1: expected 'f'"},
         {"\tf (a)\t=\tx(1)\n", "input refused at line 1, column 10: expected 'm'"},
-        {"f(a)=m(1)+d(2", "input refused at end of input: "
-                          "expected a letter, a digit, ',' or ')' in the don't-care list"},
+        {"f(a)=m(1)+d(2",
+         "input refused at end of input: "
+         "expected a letter, a digit, ',' or ')' in the don't-care list"},
         {"f(a\r)=m(1)\n",
          "input refused at line 1, column 4: expected a letter, a digit, ',' or ')' in the name "
          "list"},
-        {"f(a)=m(1\xe9)\n", "input refused at line 1, column 9: "
-                            "expected a letter, a digit, ',' or ')' in the minterm list"},
+        {"f(a)=m(1\xe9)\n",
+         "input refused at line 1, column 9: "
+         "expected a letter, a digit, ',' or ')' in the minterm list"},
         {"f(" + std::string(63, 'a') + ")=m()\n",
          "input refused at line 1, column 65: token longer than 62 characters"},
         {"f(a)=m(1)+d(2)", ""},  // accepted: nothing to describe

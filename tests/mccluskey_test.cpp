@@ -79,12 +79,9 @@ TEST(McCluskeyChart, FourVariableChartHasOneBitPerContainedMinterm)
     // Rows PI#1..PI#6: 1,5 | 5,7 | 6,7 | 0,2,8,10 | 0,1,8,9 | 2,6,10,14;
     // columns the minterms in input order.
     const std::vector<std::vector<int>> expected = {
-        {0, 1, 0, 1, 0, 0, 0, 0, 0, 0},
-        {0, 0, 0, 1, 0, 1, 0, 0, 0, 0},
-        {0, 0, 0, 0, 1, 1, 0, 0, 0, 0},
-        {1, 0, 1, 0, 0, 0, 1, 0, 1, 0},
-        {1, 1, 0, 0, 0, 0, 1, 1, 0, 0},
-        {0, 0, 1, 0, 1, 0, 0, 0, 1, 1},
+        {0, 1, 0, 1, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 1, 0, 1, 0, 0, 0, 0},
+        {0, 0, 0, 0, 1, 1, 0, 0, 0, 0}, {1, 0, 1, 0, 0, 0, 1, 0, 1, 0},
+        {1, 1, 0, 0, 0, 0, 1, 1, 0, 0}, {0, 0, 1, 0, 1, 0, 0, 0, 1, 1},
     };
     ASSERT_EQ(chart.numPIs, 6u);
     ASSERT_EQ(chart.piTable.numRows(), 6u);
@@ -166,11 +163,15 @@ TEST_P(McCluskeySelection, ChosenRowsAndExpression)
 
 const SelectionCase kSelectionCases[] = {
     // Essentials at level 1 (rows 4, 5), then the greater gain at level 2 (row 1).
-    {"EssentialsThenGreaterGain", "f(a,b,c,d) = m(0,1,2,5,6,7,8,9,10,14)\n", {1, 5, 4},
+    {"EssentialsThenGreaterGain",
+     "f(a,b,c,d) = m(0,1,2,5,6,7,8,9,10,14)\n",
+     {1, 5, 4},
      "b'c' + cd' + a'bd"},
     // Level 2: the lower row 0 wins on a strictly greater gain; level 3: a
     // three-way tie goes to the highest row, 5. Selected 2, 6, 0, 5.
-    {"LowerRowWinsOnlyOnGreaterGain", "f(a,b,c,d) = m(0,1,2,5,10,12,14) + d(11)\n", {5, 0, 6, 2},
+    {"LowerRowWinsOnlyOnGreaterGain",
+     "f(a,b,c,d) = m(0,1,2,5,10,12,14) + d(11)\n",
+     {5, 0, 6, 2},
      "a'c'd + abd' + a'b'd' + ab'c"},
     // Greedy, not minimal: rows 1, 3, 4 although rows 0 and 2 would do.
     {"GreedyIsNotMinimal", "f(a,b,c) = m(0,1,2,5) + d(6,7)\n", {4, 3, 1}, "a'b' + bc' + ac"},
@@ -195,11 +196,12 @@ const SelectionCase kSelectionCases[] = {
     {"SelectionOrderIsNotRowOrder", "f(a,b,c) = m(0,1,7)\n", {0, 1}, "a'b' + abc"},
     // A difference of 2^31 eliminates the second of 33 variables; the first,
     // of weight 2^32, is never eliminated and is written complemented.
-    {"ThirtyThreeVariables", WideFunction(33, "0,2147483648"), {0},
-     "x0'" + Literals(2, 32, "'")},
+    {"ThirtyThreeVariables", WideFunction(33, "0,2147483648"), {0}, "x0'" + Literals(2, 32, "'")},
     // Forty variables: x0..x7 have weights of 2^32 and more; 2^32-2 and
     // 2^32-1 differ in the last variable only.
-    {"FortyVariables", WideFunction(40, "4294967294,4294967295"), {0},
+    {"FortyVariables",
+     WideFunction(40, "4294967294,4294967295"),
+     {0},
      Literals(0, 7, "'") + Literals(8, 38, "")},
 };
 

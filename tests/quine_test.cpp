@@ -179,7 +179,7 @@ TEST(ImplicantTest, ComputeDiffs)
         {{0, 2, 8, 10}, {2, 8}},
         {{0, 1, 2, 3, 4, 5, 6, 7}, {1, 2, 4}},
         {{5, 1}, {4}},
-        {{1, 3, 7}, {2, 6}},          // three minterms: k = 2
+        {{1, 3, 7}, {2, 6}},           // three minterms: k = 2
         {{4, 3, 2, 1, 0}, {1, 2, 4}},  // five minterms: k = 3
         {{9}, {}},                     // present but empty
     };
@@ -210,14 +210,14 @@ TEST(ImplicantTest, MintermSumWrapsModulo2To32)
 
 TEST(ImplicantTest, SameDiffsComparesOnlyTheFirstArgumentsEntries)
 {
-    const auto none = MakeImplicant({3});                    // no array
-    const auto emptyArray = MakeImplicant({3}, true);        // present, empty
-    const auto d28 = MakeImplicant({0, 2, 8, 10}, true);     // (2,8)
-    const auto d28b = MakeImplicant({1, 3, 9, 11}, true);    // (2,8)
-    const auto d48 = MakeImplicant({0, 4, 8, 12}, true);     // (4,8)
-    const auto d1 = MakeImplicant({0, 1}, true);             // (1)
-    const auto d14 = MakeImplicant({0, 1, 4, 5}, true);      // (1,4)
-    const auto d2 = MakeImplicant({0, 2}, true);             // (2)
+    const auto none = MakeImplicant({3});                  // no array
+    const auto emptyArray = MakeImplicant({3}, true);      // present, empty
+    const auto d28 = MakeImplicant({0, 2, 8, 10}, true);   // (2,8)
+    const auto d28b = MakeImplicant({1, 3, 9, 11}, true);  // (2,8)
+    const auto d48 = MakeImplicant({0, 4, 8, 12}, true);   // (4,8)
+    const auto d1 = MakeImplicant({0, 1}, true);           // (1)
+    const auto d14 = MakeImplicant({0, 1, 4, 5}, true);    // (1,4)
+    const auto d2 = MakeImplicant({0, 2}, true);           // (2)
 
     EXPECT_TRUE(Implicant::SameDiffs(*none, *d28));
     EXPECT_TRUE(Implicant::SameDiffs(*emptyArray, *d28));
@@ -333,8 +333,7 @@ TEST(GroupTest, FindMintermsMatchesTheWholeListOnly)
     const Quine quine;
     EXPECT_EQ(quine.FindDuplicate(*MakeImplicant({0, 1}), *MakeImplicant({8, 9}), group), first);
     EXPECT_EQ(quine.FindDuplicate(*MakeImplicant({0, 8}), *MakeImplicant({1, 9}), group), first);
-    EXPECT_EQ(quine.FindDuplicate(*MakeImplicant({0, 4}), *MakeImplicant({8, 12}), group),
-              nullptr);
+    EXPECT_EQ(quine.FindDuplicate(*MakeImplicant({0, 4}), *MakeImplicant({8, 12}), group), nullptr);
 }
 
 TEST(ColumnTest, GroupAtWalksPositionsAndGivesNoneAtTheEnd)
@@ -434,27 +433,55 @@ TEST(TabulationTest, SmallFunctions)
         std::vector<Numbers> shape;
         std::vector<std::string> primes;
     } cases[] = {
-        {"m(1,2): nothing combines", 2, {1, 2}, {},
-         {{0, 2, 0}, {0, 0}}, {"1 PI#1", "2 PI#2"}},
-        {"one variable, m(0,1): last column has no groups", 1, {0, 1}, {},
-         {{1, 1}, {1}, {}}, {"0,1 (1) PI#1"}},
-        {"m(0..7): duplicates add nothing", 3, {0, 1, 2, 3, 4, 5, 6, 7}, {},
-         {{1, 3, 3, 1}, {3, 6, 3}, {3, 3}, {1}, {}}, {"0,1,2,3,4,5,6,7 (1,2,4) PI#1"}},
-        {"m(3,3): twice the same number", 2, {3, 3}, {},
-         {{0, 0, 2}, {0, 0}}, {"3 PI#1", "3 PI#2"}},
-        {"m(1) + d(1)", 2, {1}, {1},
-         {{0, 2, 0}, {0, 0}}, {"1 PI#1", "1 PI#2"}},
-        {"m(5) in two variables: group of the low bits", 2, {5}, {},
-         {{0, 1, 0}, {0, 0}}, {"5 PI#1"}},
-        {"m(2,3) in one variable: numbers are not range-checked", 1, {3, 2}, {},
-         {{1, 1}, {1}, {}}, {"2,3 (1) PI#1"}},
-        {"numbers near 2^32 take part whole", 1, {4294967295u, 4294967294u}, {},
-         {{1, 1}, {1}, {}}, {"4294967294,4294967295 (1) PI#1"}},
-        {"m(3,4): a sum that falls is never paired", 3, {3, 4}, {},
-         {{0, 1, 1, 0}, {0, 0, 0}}, {"4 PI#1", "3 PI#2"}},
-        {"a don't-care only widens a prime implicant", 3, {1, 3}, {5, 7},
-         {{0, 1, 2, 1}, {0, 2, 2}, {0, 1}, {0}}, {"1,3,5,7 (2,4) PI#1"}},
-        {"all 32 bits of the sum difference are tested", 5, {4, 5, 6, 7, 24, 25, 26, 27}, {},
+        {"m(1,2): nothing combines", 2, {1, 2}, {}, {{0, 2, 0}, {0, 0}}, {"1 PI#1", "2 PI#2"}},
+        {"one variable, m(0,1): last column has no groups",
+         1,
+         {0, 1},
+         {},
+         {{1, 1}, {1}, {}},
+         {"0,1 (1) PI#1"}},
+        {"m(0..7): duplicates add nothing",
+         3,
+         {0, 1, 2, 3, 4, 5, 6, 7},
+         {},
+         {{1, 3, 3, 1}, {3, 6, 3}, {3, 3}, {1}, {}},
+         {"0,1,2,3,4,5,6,7 (1,2,4) PI#1"}},
+        {"m(3,3): twice the same number", 2, {3, 3}, {}, {{0, 0, 2}, {0, 0}}, {"3 PI#1", "3 PI#2"}},
+        {"m(1) + d(1)", 2, {1}, {1}, {{0, 2, 0}, {0, 0}}, {"1 PI#1", "1 PI#2"}},
+        {"m(5) in two variables: group of the low bits",
+         2,
+         {5},
+         {},
+         {{0, 1, 0}, {0, 0}},
+         {"5 PI#1"}},
+        {"m(2,3) in one variable: numbers are not range-checked",
+         1,
+         {3, 2},
+         {},
+         {{1, 1}, {1}, {}},
+         {"2,3 (1) PI#1"}},
+        {"numbers near 2^32 take part whole",
+         1,
+         {4294967295u, 4294967294u},
+         {},
+         {{1, 1}, {1}, {}},
+         {"4294967294,4294967295 (1) PI#1"}},
+        {"m(3,4): a sum that falls is never paired",
+         3,
+         {3, 4},
+         {},
+         {{0, 1, 1, 0}, {0, 0, 0}},
+         {"4 PI#1", "3 PI#2"}},
+        {"a don't-care only widens a prime implicant",
+         3,
+         {1, 3},
+         {5, 7},
+         {{0, 1, 2, 1}, {0, 2, 2}, {0, 1}, {0}},
+         {"1,3,5,7 (2,4) PI#1"}},
+        {"all 32 bits of the sum difference are tested",
+         5,
+         {4, 5, 6, 7, 24, 25, 26, 27},
+         {},
          {{0, 1, 3, 3, 1, 0}, {0, 2, 4, 2, 0}, {0, 1, 1, 0}, {0, 0, 0}},
          {"4,5,6,7 (1,2) PI#1", "24,25,26,27 (1,2) PI#2"}},
     };
@@ -592,9 +619,10 @@ TEST(ReportTest, WholeReports)
         Numbers minterms;
         const char* report;
     } cases[] = {
-        {"two variables, m(0,1)", 2, {0, 1},
-         "0 *\n----\n1 *\n----\n.\n0,1 (1) PI#1\n----\n.\n"},
-        {"one variable: the report ends with a dot line", 1, {0, 1},
+        {"two variables, m(0,1)", 2, {0, 1}, "0 *\n----\n1 *\n----\n.\n0,1 (1) PI#1\n----\n.\n"},
+        {"one variable: the report ends with a dot line",
+         1,
+         {0, 1},
          "0 *\n----\n1 *\n.\n0,1 (1) PI#1\n.\n"},
         {"failed tabulation: empty report", 0, {4}, ""},
     };
