@@ -1,7 +1,9 @@
 #include "function.h"
 
 #include <cctype>
+#include <charconv>
 #include <istream>
+#include <iterator>
 #include <ostream>
 #include <streambuf>
 
@@ -227,19 +229,22 @@ std::istream& operator>>(std::istream& in, BooleanFunction& func)
     return in;
 }
 
-namespace {
+void AppendNumber(std::string& text, std::uint64_t value)
+{
+    char digits[24];
+    const auto result = std::to_chars(std::begin(digits), std::end(digits), value);
+    text.append(digits, result.ptr);
+}
 
-void AppendJoined(std::string& text, const std::vector<std::uint32_t>& numbers)
+void AppendNumberList(std::string& text, const std::vector<std::uint32_t>& numbers)
 {
     for (std::size_t i = 0; i < numbers.size(); ++i) {
         if (i != 0) {
             text += ',';
         }
-        text += std::to_string(numbers[i]);
+        AppendNumber(text, numbers[i]);
     }
 }
-
-}  // namespace
 
 std::ostream& operator<<(std::ostream& out, const BooleanFunction& func)
 {
@@ -251,9 +256,9 @@ std::ostream& operator<<(std::ostream& out, const BooleanFunction& func)
         text += func.names[i];
     }
     text += ") = m(";
-    AppendJoined(text, func.minterms);
+    AppendNumberList(text, func.minterms);
     text += ") + d(";
-    AppendJoined(text, func.dontCares);
+    AppendNumberList(text, func.dontCares);
     text += ')';
     return out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }

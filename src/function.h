@@ -66,6 +66,11 @@ std::string DescribeRefusal(const ReadResult& result);
 // starts with a letter.
 std::uint32_t TokenValue(const std::string& token);
 
+// Appends `value` in decimal.
+void AppendNumber(std::string& text, std::uint64_t value);
+// Appends the numbers in decimal, separated by ",".
+void AppendNumberList(std::string& text, const std::vector<std::uint32_t>& numbers);
+
 // The reader: ReadFunction without the result.
 std::istream& operator>>(std::istream& in, BooleanFunction& func);
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
 #include <istream>
 #include <ostream>
 
@@ -377,31 +376,12 @@ void Quine::CollectPrimeImplicants()
 
 // ------------------------------------------------------------------- Report
 
-void AppendNumber(std::string& text, std::uint64_t value)
-{
-    char digits[24];
-    const auto result = std::to_chars(std::begin(digits), std::end(digits), value);
-    text.append(digits, result.ptr);
-}
-
 void AppendImplicantText(std::string& text, const Implicant& implicant)
 {
-    bool firstItem = true;
-    for (const std::uint32_t m : implicant.Minterms()) {
-        if (!firstItem) {
-            text += ',';
-        }
-        firstItem = false;
-        AppendNumber(text, m);
-    }
+    AppendNumberList(text, implicant.Minterms());
     if (const auto* diffs = implicant.Diffs()) {
         text += " (";
-        for (std::size_t i = 0; i < diffs->size(); ++i) {
-            if (i != 0) {
-                text += ',';
-            }
-            AppendNumber(text, (*diffs)[i]);
-        }
+        AppendNumberList(text, *diffs);
         text += ')';
     }
     if (implicant.used) {

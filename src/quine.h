@@ -159,8 +159,6 @@ private:
 
 // Appends the one-line text of an implicant: "1,3,5,7 (2,4) PI#2".
 void AppendImplicantText(std::string& text, const Implicant& implicant);
-// Appends `value` in decimal.
-void AppendNumber(std::string& text, std::uint64_t value);
 
 std::ostream& operator<<(std::ostream& out, const Implicant& implicant);
 std::ostream& operator<<(std::ostream& out, const Group& group);
