@@ -19,7 +19,8 @@ Chart::Chart(std::uint32_t numRows, std::uint32_t numColumns)
 ChartRow Chart::operator[](std::uint32_t row) const
 {
     const bool present = row < numRows_;
-    return {present ? bits.data() + std::size_t{row} * wordsPerRow : nullptr, present};
+    return {present ? bits.data() + std::size_t{row} * wordsPerRow : nullptr,
+            present ? wordsPerRow : 0, present};
 }
 
 void Chart::Set(std::uint32_t row, std::uint32_t column)
@@ -95,12 +96,7 @@ void McCluskey::SelectCover()
     // Candidate rows of each column, ascending (the chart never changes).
     std::vector<std::uint32_t> start(std::size_t{n} + 1, 0);
     for (std::uint32_t i = 0; i < numPIs; ++i) {
-        const std::uint64_t* row = piTable[i].Words();
-        for (std::size_t w = 0; w < words; ++w) {
-            for (std::uint64_t bitsLeft = row[w]; bitsLeft != 0; bitsLeft &= bitsLeft - 1) {
-                ++start[w * 64 + static_cast<std::size_t>(std::countr_zero(bitsLeft)) + 1];
-            }
-        }
+        piTable[i].ForEachColumn([&](std::uint32_t j) { ++start[j + 1]; });
     }
     for (std::uint32_t j = 0; j < n; ++j) {
         start[j + 1] += start[j];
@@ -108,12 +104,7 @@ void McCluskey::SelectCover()
     std::vector<std::uint32_t> rows(start[n]);
     std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
     for (std::uint32_t i = 0; i < numPIs; ++i) {
-        const std::uint64_t* row = piTable[i].Words();
-        for (std::size_t w = 0; w < words; ++w) {
-            for (std::uint64_t bitsLeft = row[w]; bitsLeft != 0; bitsLeft &= bitsLeft - 1) {
-                rows[fill[w * 64 + static_cast<std::size_t>(std::countr_zero(bitsLeft))]++] = i;
-            }
-        }
+        piTable[i].ForEachColumn([&](std::uint32_t j) { rows[fill[j]++] = i; });
     }
 
     // Columns by candidate count, each list in column order; a column whose
@@ -216,14 +207,15 @@ void McCluskey::BuildExpression()
 
 namespace {
 
+// Appends `value` right-aligned in a field of `width` blanks; never cuts.
 void AppendPadded(std::string& text, std::uint64_t value, std::size_t width)
 {
-    std::string digits;
-    AppendNumber(digits, value);
-    if (digits.size() < width) {
-        text.append(width - digits.size(), ' ');
+    const std::size_t before = text.size();
+    AppendNumber(text, value);
+    const std::size_t length = text.size() - before;
+    if (length < width) {
+        text.insert(before, width - length, ' ');
     }
-    text += digits;
 }
 
 void Write(std::ostream& out, const std::string& text)
@@ -266,24 +258,15 @@ std::ostream& operator<<(std::ostream& out, const McCluskey& chart)
     std::string cells(std::size_t{func.numMinterms} * 5 + 1, ' ');
     cells.back() = '\n';
     std::string prefix;
-    const std::size_t words = chart.piTable.WordsPerRow();
     for (std::uint32_t i = 0; i < chart.numPIs; ++i) {
         prefix.assign(1, isChosen[i] ? '*' : ' ');
         AppendPadded(prefix, std::uint64_t{i} + 1, 6);
         prefix.append(4, ' ');
-        const std::uint64_t* bits = chart.piTable[i].Words();
-        for (std::size_t w = 0; w < words; ++w) {
-            for (std::uint64_t left = bits[w]; left != 0; left &= left - 1) {
-                cells[(w * 64 + static_cast<std::size_t>(std::countr_zero(left))) * 5 + 3] = 'X';
-            }
-        }
+        const ChartRow row = chart.piTable[i];
+        row.ForEachColumn([&](std::uint32_t j) { cells[std::size_t{j} * 5 + 3] = 'X'; });
         Write(out, prefix);
         Write(out, cells);
-        for (std::size_t w = 0; w < words; ++w) {
-            for (std::uint64_t left = bits[w]; left != 0; left &= left - 1) {
-                cells[(w * 64 + static_cast<std::size_t>(std::countr_zero(left))) * 5 + 3] = ' ';
-            }
-        }
+        row.ForEachColumn([&](std::uint32_t j) { cells[std::size_t{j} * 5 + 3] = ' '; });
     }
 
     text.assign("\nf(");

@@ -14,6 +14,7 @@
 // (Every chart line ends with a blank; the listing above drops them.)
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <iosfwd>
 #include <span>
@@ -30,17 +31,31 @@ namespace qmsop {
 // implicant contains minterm column j.
 class ChartRow {
 public:
-    ChartRow(const std::uint64_t* words, bool present) : words(words), present(present) {}
+    ChartRow(const std::uint64_t* words, std::size_t numWords, bool present)
+        : words(words), numWords(numWords), present(present)
+    {
+    }
     bool operator[](std::uint32_t column) const
     {
         return ((words[column / 64] >> (column % 64)) & 1u) != 0;
     }
     const std::uint64_t* Words() const { return words; }
+    // Calls visit(column) for every column whose bit is set, ascending.
+    template <typename Visit>
+    void ForEachColumn(Visit visit) const
+    {
+        for (std::size_t w = 0; w < numWords; ++w) {
+            for (std::uint64_t left = words[w]; left != 0; left &= left - 1) {
+                visit(static_cast<std::uint32_t>(w * 64 + std::countr_zero(left)));
+            }
+        }
+    }
     // False for a row past the end of the chart.
     explicit operator bool() const { return present; }
 
 private:
     const std::uint64_t* words;
+    std::size_t numWords;
     bool present;
 };
 

@@ -1,9 +1,6 @@
 # Resource and hostile-input tests: the built program on very large and
 # malformed inputs and on standard output that goes away, each run under a
 # time limit, with its peak memory measured by qmsop_measure.
-add_executable(qmsop_measure ${CMAKE_CURRENT_SOURCE_DIR}/resource_measure.cpp)
-target_compile_options(qmsop_measure PRIVATE -Wall -Wextra -Wpedantic)
-
 add_executable(qmsop_resource_tests ${CMAKE_CURRENT_SOURCE_DIR}/resource_test.cpp)
 target_link_libraries(qmsop_resource_tests PRIVATE GTest::gtest GTest::gtest_main)
 target_compile_options(qmsop_resource_tests PRIVATE -Wall -Wextra -Wpedantic)

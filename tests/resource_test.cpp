@@ -182,10 +182,8 @@ RunResult RunQmsop(const RunOptions& options, const fs::path& resultFile)
     std::ifstream report(resultFile);
     std::string end;
     int value = 0;
-    std::string maxrss;
     std::uint64_t kilobytes = 0;
-    if (!(report >> end >> value >> maxrss >> kilobytes) || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
+    if (!(report >> end >> value >> kilobytes) || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         ADD_FAILURE() << "qmsop_measure failed";
         return result;
     }
