@@ -66,12 +66,9 @@ qmsop::BooleanFunction Function(std::uint32_t numVars)
 {
     const auto generated = qmsop::bench::GenerateDense(numVars, 0.5, 0.1, 1);
     qmsop::BooleanFunction func;
-    func.numVars = numVars;
     func.names = qmsop::bench::VariableNames(numVars);
     func.minterms = generated.minterms;
     func.dontCares = generated.dontCares;
-    func.numMinterms = static_cast<std::uint32_t>(func.minterms.size());
-    func.numDontCares = static_cast<std::uint32_t>(func.dontCares.size());
     return func;
 }
 

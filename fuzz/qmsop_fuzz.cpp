@@ -41,14 +41,14 @@ void Require(bool condition)
 
 bool IsEmpty(const qmsop::BooleanFunction& func)
 {
-    return func.numVars == 0 && func.numMinterms == 0 && func.numDontCares == 0 &&
+    return func.numVars() == 0 && func.numMinterms() == 0 && func.numDontCares() == 0 &&
            func.names.empty() && func.minterms.empty() && func.dontCares.empty();
 }
 
 bool SameFunction(const qmsop::BooleanFunction& a, const qmsop::BooleanFunction& b)
 {
-    return a.numVars == b.numVars && a.numMinterms == b.numMinterms &&
-           a.numDontCares == b.numDontCares && a.names == b.names && a.minterms == b.minterms &&
+    return a.numVars() == b.numVars() && a.numMinterms() == b.numMinterms() &&
+           a.numDontCares() == b.numDontCares() && a.names == b.names && a.minterms == b.minterms &&
            a.dontCares == b.dontCares;
 }
 
@@ -76,8 +76,8 @@ void CheckRead(const std::string& text, const qmsop::ReadResult& read,
         Require(!qmsop::DescribeRefusal(read).empty());
         return;
     }
-    Require(func.names.size() == func.numVars && func.minterms.size() == func.numMinterms &&
-            func.dontCares.size() == func.numDontCares);
+    Require(func.names.size() == func.numVars() && func.minterms.size() == func.numMinterms() &&
+            func.dontCares.size() == func.numDontCares());
     std::ostringstream echo;
     echo << func << '\n';
     std::istringstream again(echo.str());
@@ -99,8 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const qmsop::ReadResult read = qmsop::ReadFunction(in, quine.func);
     CheckRead(text, read, quine.func);
     out << quine.func << '\n';
-    if (quine.func.numVars > kMaxVars ||
-        std::uint64_t{quine.func.numMinterms} + quine.func.numDontCares > kMaxNumbers) {
+    if (quine.func.numVars() > kMaxVars ||
+        std::uint64_t{quine.func.numMinterms()} + quine.func.numDontCares() > kMaxNumbers) {
         return 0;
     }
     quine.FindPrimeImplicants();

@@ -199,10 +199,7 @@ ReadResult ReadFunction(std::istream& in, BooleanFunction& func)
     if (!reader.Function(names, minterms, dontCares)) {
         return reader.result;
     }
-    func.numVars = names.count();
-    func.numMinterms = minterms.numItems();
-    func.numDontCares = dontCares.numItems();
-    func.names.assign(func.numVars, std::string());
+    func.names.assign(names.count(), std::string());
     for (std::size_t i = func.names.size(); i > 0; --i) {
         func.names[i - 1] = names.Pop();
     }

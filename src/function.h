@@ -30,9 +30,10 @@ private:
 // The function as read, every list in input order. Nothing sorts, de-duplicates
 // or range-checks it. Entry 0 of `names` is the most significant variable.
 struct BooleanFunction {
-    std::uint32_t numVars = 0;
-    std::uint32_t numMinterms = 0;
-    std::uint32_t numDontCares = 0;
+    std::uint32_t numVars() const { return static_cast<std::uint32_t>(names.size()); }
+    std::uint32_t numMinterms() const { return static_cast<std::uint32_t>(minterms.size()); }
+    std::uint32_t numDontCares() const { return static_cast<std::uint32_t>(dontCares.size()); }
+
     std::vector<std::string> names;
     std::vector<std::uint32_t> minterms;
     std::vector<std::uint32_t> dontCares;

@@ -46,7 +46,7 @@ McCluskey::McCluskey(const Quine& quine)
     : func(quine.func),
       primeImplicants(PrimeImplicantsOf(quine)),
       numPIs(static_cast<std::uint32_t>(primeImplicants.size())),
-      piTable(numPIs, func.numMinterms)
+      piTable(numPIs, func.numMinterms())
 {
     for (std::uint32_t i = 0; i < numPIs; ++i) {
         QMSOP_ASSERT(piTable[i]);
@@ -87,7 +87,7 @@ void McCluskey::FillChart()
 
 void McCluskey::SelectCover()
 {
-    const std::uint32_t n = func.numMinterms;
+    const std::uint32_t n = func.numMinterms();
     if (n == 0) {
         return;
     }
@@ -175,32 +175,11 @@ void McCluskey::SelectCover()
 
 void McCluskey::BuildExpression()
 {
+    products.clear();
     for (std::uint32_t p = numChosen; p > 0; --p) {
-        const Implicant& product = *primeImplicants[chosen[p - 1]];
-        const std::uint32_t first = product.Minterm(0);
-        const auto* diffs = product.Diffs();
-        for (std::uint32_t v = 0; v < func.numVars; ++v) {
-            const std::uint32_t shift = func.numVars - 1 - v;
-            if (shift < 32) {
-                const std::uint32_t weight = std::uint32_t{1} << shift;
-                if (diffs != nullptr &&
-                    std::find(diffs->begin(), diffs->end(), weight) != diffs->end()) {
-                    continue;  // eliminated
-                }
-                expression += func.names[v];
-                if ((first & weight) == 0) {
-                    expression += '\'';
-                }
-            } else {
-                // A weight of 2^32 or more: never eliminated, its bit is 0.
-                expression += func.names[v];
-                expression += '\'';
-            }
-        }
-        if (p != 1) {
-            expression += " + ";
-        }
+        products.push_back(CubeOf(*primeImplicants[chosen[p - 1]], func.numVars()));
     }
+    AppendSumOfProducts(expression, products, func.names);
 }
 
 // ------------------------------------------------------------------- Report
@@ -255,7 +234,7 @@ std::ostream& operator<<(std::ostream& out, const McCluskey& chart)
             isChosen[row] = true;
         }
     }
-    std::string cells(std::size_t{func.numMinterms} * 5 + 1, ' ');
+    std::string cells(std::size_t{func.numMinterms()} * 5 + 1, ' ');
     cells.back() = '\n';
     std::string prefix;
     for (std::uint32_t i = 0; i < chart.numPIs; ++i) {

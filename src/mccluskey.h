@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "cube.h"
 #include "function.h"
 #include "quine.h"
 #include "unumstack.h"
@@ -100,6 +101,7 @@ public:
     Chart piTable;
     UNumStack selected;
     std::string expression;
+    std::vector<Cube> products;  // the chosen products, in selection order
     std::vector<std::uint32_t> chosen;
     std::uint32_t numChosen = 0;
 

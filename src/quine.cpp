@@ -196,7 +196,7 @@ bool Quine::GroupMinterms()
 {
     Insert(std::make_unique<Column>());
     Column& first = *columns.back();
-    numVars_ = func.numVars;
+    numVars_ = func.numVars();
     if (numVars_ == 0 || func.minterms.empty()) {
         return false;
     }

@@ -60,14 +60,11 @@ void SetFunction(Quine& quine, std::uint32_t numVars, const Numbers& minterms,
                  const Numbers& dontCares = {})
 {
     qmsop::BooleanFunction& func = quine.func;
-    func.numVars = numVars;
     func.names.clear();
     for (std::uint32_t v = 0; v < numVars; ++v) {
         func.names.push_back(std::string(1, static_cast<char>('a' + v % 26)) + std::to_string(v));
     }
-    func.numMinterms = static_cast<std::uint32_t>(minterms.size());
     func.minterms = minterms;
-    func.numDontCares = static_cast<std::uint32_t>(dontCares.size());
     func.dontCares = dontCares;
 }
 

@@ -140,7 +140,7 @@ std::string ModelRun(const qmsop::BooleanFunction& f)
     std::vector<ModelColumn> columns(1);
     std::vector<const ModelImplicant*> primes;
     std::uint32_t numPIs = 0;
-    const std::uint32_t numVars = f.numVars;
+    const std::uint32_t numVars = f.numVars();
     if (numVars != 0 && !f.minterms.empty()) {
         columns[0].resize(std::size_t{numVars} + 1);
         const std::uint32_t mask = numVars >= 32 ? 0xFFFFFFFFu : (1u << numVars) - 1u;
@@ -380,9 +380,6 @@ qmsop::BooleanFunction RandomAwkwardFunction(std::mt19937& random)
         f.dontCares.push_back(pick());
         pool.push_back(f.dontCares.back());
     }
-    f.numVars = numVars;
-    f.numMinterms = static_cast<std::uint32_t>(f.minterms.size());
-    f.numDontCares = static_cast<std::uint32_t>(f.dontCares.size());
     return f;
 }
 
@@ -415,9 +412,6 @@ TEST(ReferenceModel, ProgramPrintsWhatTheSlowModelPrintsOnDenseFunctions)
             }
         }
         std::shuffle(f.minterms.begin(), f.minterms.end(), random);
-        f.numVars = numVars;
-        f.numMinterms = static_cast<std::uint32_t>(f.minterms.size());
-        f.numDontCares = static_cast<std::uint32_t>(f.dontCares.size());
         ASSERT_EQ(ProgramRun(f), ModelRun(f)) << "trial " << trial;
     }
 }

@@ -141,13 +141,10 @@ void CheckTabulation(const RandomFunction& f)
 {
     SCOPED_TRACE(Describe(f));
     qmsop::Quine quine;
-    quine.func.numVars = f.numVars;
     for (std::uint32_t v = 0; v < f.numVars; ++v) {
         quine.func.names.push_back(std::string(1, static_cast<char>('a' + v)));
     }
-    quine.func.numMinterms = static_cast<std::uint32_t>(f.minterms.size());
     quine.func.minterms = f.minterms;
-    quine.func.numDontCares = static_cast<std::uint32_t>(f.dontCares.size());
     quine.func.dontCares = f.dontCares;
 
     ASSERT_TRUE(quine.FindPrimeImplicants());

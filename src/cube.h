@@ -1,0 +1,58 @@
+// Cube: a product term as a value, one literal per variable in name order.
+//
+//   names a,b,c   cube 1-0   product ac'
+//
+// Bit order: variable i of n has the weight 2^(n-1-i), so the first name is
+// the most significant bit. A variable whose weight does not fit 32 bits is
+// never eliminated and its literal is 0.
+#pragma once
+
+#include <compare>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qmsop {
+
+class Implicant;
+
+// The value a product asks of one variable.
+enum class Literal : std::uint8_t { kZero, kOne, kFree };
+
+class Cube {
+public:
+    Cube() = default;
+    explicit Cube(std::vector<Literal> literals) : literals_(std::move(literals)) {}
+
+    std::uint32_t numVars() const { return static_cast<std::uint32_t>(literals_.size()); }
+    Literal operator[](std::uint32_t variable) const { return literals_[variable]; }
+    const std::vector<Literal>& Literals() const { return literals_; }
+    // The number of variables that are not free. O(n).
+    std::uint32_t NumLiterals() const;
+    // True when the point (a value in the bit order above) lies in the cube;
+    // variables past the 64th must be 0 in the point. O(n).
+    bool Contains(std::uint64_t point) const;
+    // One character per variable: '0', '1' or '-' (PLA and JSON form).
+    std::string Pattern() const;
+
+    auto operator<=>(const Cube&) const = default;
+
+private:
+    std::vector<Literal> literals_;
+};
+
+// The cube of a tabulated implicant over `numVars` variables: a variable is
+// free when its weight is one of the implicant's differences, otherwise it
+// takes its bit in the first minterm. O(numVars * differences).
+Cube CubeOf(const Implicant& implicant, std::uint32_t numVars);
+
+// Appends the product of `cube` in the result line's form, "a'bc": each
+// non-free variable's name, with "'" when it is 0. Nothing for a cube
+// without literals.
+void AppendProduct(std::string& text, const Cube& cube, const std::vector<std::string>& names);
+
+// Appends the products joined by " + ", in the order given.
+void AppendSumOfProducts(std::string& text, const std::vector<Cube>& cubes,
+                         const std::vector<std::string>& names);
+
+}  // namespace qmsop

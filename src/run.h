@@ -1,0 +1,76 @@
+// Run: the whole minimisation of one input, from the function line to the
+// last line of output, in one call.
+//
+//   std::istringstream in("f(a,b,c) = m(1,3,5,7) + d(0)\n");
+//   qmsop::RunStats stats;
+//   const qmsop::RunStatus status = qmsop::Run(in, std::cout, {}, &stats);
+//
+// The default options give the program's default output: the echo line, the
+// tabulation report and the chart report with the result line, each followed
+// by one empty line, one flush after each of the three writes.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+namespace qmsop {
+
+// How the chart's cover is chosen.
+enum class CoverMode : std::uint8_t {
+    kGreedy,  // essential rows first, then level by level (the default)
+    kExact,   // fewest products, then fewest literals, with a certificate
+};
+
+// What the run writes to `out`.
+enum class OutputFormat : std::uint8_t { kText, kJson, kPla, kVerilog };
+
+// What the run reads from `in`.
+enum class InputFormat : std::uint8_t { kFunction, kPla };
+
+// The knobs of a run; the defaults give the default output.
+struct RunOptions {
+    CoverMode cover = CoverMode::kGreedy;
+    double timeLimitSeconds = 10.0;  // exact cover: search budget
+    OutputFormat format = OutputFormat::kText;
+    InputFormat input = InputFormat::kFunction;
+    bool resultOnly = false;  // write only the result line of each function
+    bool all = false;         // one function per line until the end of the input
+    bool strict = false;      // a warning refuses the input
+    bool pos = false;         // minimise the complement, write a product of sums
+    // Names the input in messages ("standard input" or a file name).
+    std::string inputName = "standard input";
+    // Where warnings and refusals go, one line each ("qmsop: ..."); nullptr
+    // drops them.
+    std::ostream* messages = nullptr;
+};
+
+// Figures of a run; the counts add up over every function of the input, the
+// others describe the last function.
+struct RunStats {
+    std::uint64_t functions = 0;  // functions read, accepted or not
+    std::uint64_t refused = 0;    // functions refused
+    std::uint64_t warnings = 0;
+    std::uint32_t primeImplicants = 0;
+    std::uint32_t chosenRows = 0;
+    double readSeconds = 0;
+    double tabulateSeconds = 0;
+    double coverSeconds = 0;
+    double writeSeconds = 0;
+};
+
+// The outcome, worst first wins when several functions are run.
+enum class RunStatus : std::uint8_t {
+    kAccepted,    // every function accepted and written
+    kRefused,     // an input was refused (its output was still written)
+    kReadError,   // the input could not be read
+    kWriteError,  // the output could not be written
+};
+
+// Reads one function (every line with options.all) from `in`, minimises it
+// and writes the output chosen by `options` to `out`. Never throws on bad
+// input; time and memory follow the output that the options ask for.
+RunStatus Run(std::istream& in, std::ostream& out, const RunOptions& options = {},
+              RunStats* stats = nullptr);
+
+}  // namespace qmsop
