@@ -9,9 +9,7 @@
 //                      flat when the time grows in proportion to the
 //                      implicants, and the time per minterm entry of them.
 //   ChartSolve/n       McCluskey construction and Solve: chart fill, cover
-//                      selection and expression. The chart fill is private to
-//                      Solve, so its share is ChartSolve - CoverSelection.
-//   CoverSelection/n   SelectCover alone, on a filled chart.
+//                      selection and expression, which are private steps.
 //   TabulationReport/n and ChartReport/n
 //                      the report writers into a stream that copies the bytes
 //                      into a scratch area and drops them; bytes_per_second is
@@ -132,23 +130,9 @@ void ChartSolve(benchmark::State& state)
     for (auto _ : state) {
         qmsop::McCluskey chart(quine);
         chart.Solve();
-        benchmark::DoNotOptimize(chart.expression.data());
+        benchmark::DoNotOptimize(chart.expression().data());
     }
     state.counters["prime_implicants"] = quine.numPIs();
-}
-
-void CoverSelection(benchmark::State& state)
-{
-    const auto tabulated = Tabulated(static_cast<std::uint32_t>(state.range(0)));
-    const qmsop::Quine& quine = *tabulated;
-    qmsop::McCluskey chart(quine);
-    chart.Solve();
-    for (auto _ : state) {
-        chart.selected.Clear();
-        chart.SelectCover();
-        benchmark::DoNotOptimize(chart.selected.numItems());
-    }
-    state.counters["chosen"] = chart.numChosen;
 }
 
 void TabulationReport(benchmark::State& state)
@@ -181,7 +165,6 @@ void ChartReport(benchmark::State& state)
 
 BENCHMARK(Tabulation)->DenseRange(10, 14)->Unit(benchmark::kMillisecond);
 BENCHMARK(ChartSolve)->Arg(12)->Arg(14)->Unit(benchmark::kMillisecond);
-BENCHMARK(CoverSelection)->Arg(12)->Arg(14)->Unit(benchmark::kMillisecond);
 BENCHMARK(TabulationReport)->Arg(12)->Arg(14)->Unit(benchmark::kMillisecond);
 BENCHMARK(ChartReport)->Arg(12)->Arg(14)->Unit(benchmark::kMillisecond);
 

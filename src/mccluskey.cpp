@@ -43,24 +43,35 @@ std::span<const Implicant* const> PrimeImplicantsOf(const Quine& quine)
 }  // namespace
 
 McCluskey::McCluskey(const Quine& quine)
-    : func(quine.func),
-      primeImplicants(PrimeImplicantsOf(quine)),
-      numPIs(static_cast<std::uint32_t>(primeImplicants.size())),
-      piTable(numPIs, func.numMinterms())
+    : func_(quine.func),
+      primeImplicants_(PrimeImplicantsOf(quine)),
+      numPIs_(static_cast<std::uint32_t>(primeImplicants_.size())),
+      piTable_(numPIs_, func_.numMinterms())
 {
-    for (std::uint32_t i = 0; i < numPIs; ++i) {
-        QMSOP_ASSERT(piTable[i]);
+    for (std::uint32_t i = 0; i < numPIs_; ++i) {
+        QMSOP_ASSERT(piTable_[i]);
     }
 }
 
 void McCluskey::Solve()
 {
+    Solve(nullptr);
+}
+
+void McCluskey::Solve(const CoverSelector& select)
+{
+    QMSOP_ASSERT(!solved_);
+    solved_ = true;
     FillChart();
     SelectCover();
-    numChosen = selected.numItems();
-    chosen.assign(numChosen, 0);
-    for (std::uint32_t x = 0; x < numChosen; ++x) {
-        chosen[x] = selected.Pop();
+    const std::uint32_t numSelected = selected_.numItems();
+    chosen_.assign(numSelected, 0);
+    for (std::uint32_t x = 0; x < numSelected; ++x) {
+        chosen_[x] = selected_.Pop();
+    }
+    if (select) {
+        std::vector<std::uint32_t> rows = select(*this, {chosen_.rbegin(), chosen_.rend()});
+        chosen_.assign(rows.rbegin(), rows.rend());
     }
     BuildExpression();
 }
@@ -69,17 +80,17 @@ void McCluskey::FillChart()
 {
     // Minterm value -> its columns (a value listed twice has two), by sorting.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> columnsByValue;
-    columnsByValue.reserve(func.minterms.size());
-    for (std::uint32_t j = 0; j < func.minterms.size(); ++j) {
-        columnsByValue.emplace_back(func.minterms[j], j);
+    columnsByValue.reserve(func_.minterms.size());
+    for (std::uint32_t j = 0; j < func_.minterms.size(); ++j) {
+        columnsByValue.emplace_back(func_.minterms[j], j);
     }
     std::sort(columnsByValue.begin(), columnsByValue.end());
-    for (std::uint32_t i = 0; i < numPIs; ++i) {
-        for (const std::uint32_t value : primeImplicants[i]->Minterms()) {
+    for (std::uint32_t i = 0; i < numPIs_; ++i) {
+        for (const std::uint32_t value : primeImplicants_[i]->Minterms()) {
             auto it = std::lower_bound(columnsByValue.begin(), columnsByValue.end(),
                                        std::pair<std::uint32_t, std::uint32_t>{value, 0});
             for (; it != columnsByValue.end() && it->first == value; ++it) {
-                piTable.Set(i, it->second);
+                piTable_.Set(i, it->second);
             }
         }
     }
@@ -87,24 +98,24 @@ void McCluskey::FillChart()
 
 void McCluskey::SelectCover()
 {
-    const std::uint32_t n = func.numMinterms();
+    const std::uint32_t n = func_.numMinterms();
     if (n == 0) {
         return;
     }
-    const std::size_t words = piTable.WordsPerRow();
+    const std::size_t words = piTable_.WordsPerRow();
 
     // Candidate rows of each column, ascending (the chart never changes).
     std::vector<std::uint32_t> start(std::size_t{n} + 1, 0);
-    for (std::uint32_t i = 0; i < numPIs; ++i) {
-        piTable[i].ForEachColumn([&](std::uint32_t j) { ++start[j + 1]; });
+    for (std::uint32_t i = 0; i < numPIs_; ++i) {
+        piTable_[i].ForEachColumn([&](std::uint32_t j) { ++start[j + 1]; });
     }
     for (std::uint32_t j = 0; j < n; ++j) {
         start[j + 1] += start[j];
     }
     std::vector<std::uint32_t> rows(start[n]);
     std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
-    for (std::uint32_t i = 0; i < numPIs; ++i) {
-        piTable[i].ForEachColumn([&](std::uint32_t j) { rows[fill[j]++] = i; });
+    for (std::uint32_t i = 0; i < numPIs_; ++i) {
+        piTable_[i].ForEachColumn([&](std::uint32_t j) { rows[fill[j]++] = i; });
     }
 
     // Columns by candidate count, each list in column order; a column whose
@@ -125,7 +136,7 @@ void McCluskey::SelectCover()
         return ((uncovered[j / 64] >> (j % 64)) & 1u) != 0;
     };
     const auto gain = [&](std::uint32_t row) {
-        const std::uint64_t* bits = piTable[row].Words();
+        const std::uint64_t* bits = piTable_[row].Words();
         std::uint32_t count = 0;
         for (std::size_t w = 0; w < words; ++w) {
             count += static_cast<std::uint32_t>(std::popcount(bits[w] & uncovered[w]));
@@ -136,10 +147,10 @@ void McCluskey::SelectCover()
     std::uint32_t coveredCount = 0;
     UNumStack candidates;
     // Levels are the distinct candidate counts, ascending; a level with no
-    // column of its count would select nothing. Levels end after numPIs.
+    // column of its count would select nothing. Levels end after numPIs_.
     for (std::size_t next = 0; next < byCount.size() && coveredCount != n;) {
         const std::uint32_t k = byCount[next].first;
-        if (k > numPIs) {
+        if (k > numPIs_) {
             break;
         }
         for (; next < byCount.size() && byCount[next].first == k; ++next) {
@@ -163,8 +174,8 @@ void McCluskey::SelectCover()
                     }
                 }
             }
-            selected.Push(winner);
-            const std::uint64_t* bits = piTable[winner].Words();
+            selected_.Push(winner);
+            const std::uint64_t* bits = piTable_[winner].Words();
             for (std::size_t w = 0; w < words; ++w) {
                 coveredCount += static_cast<std::uint32_t>(std::popcount(bits[w] & uncovered[w]));
                 uncovered[w] &= ~bits[w];
@@ -175,11 +186,11 @@ void McCluskey::SelectCover()
 
 void McCluskey::BuildExpression()
 {
-    products.clear();
-    for (std::uint32_t p = numChosen; p > 0; --p) {
-        products.push_back(CubeOf(*primeImplicants[chosen[p - 1]], func.numVars()));
+    products_.clear();
+    for (auto row = chosen_.rbegin(); row != chosen_.rend(); ++row) {
+        products_.push_back(CubeOf(*primeImplicants_[*row], func_.numVars()));
     }
-    AppendSumOfProducts(expression, products, func.names);
+    AppendSumOfProducts(expression_, products_, func_.names);
 }
 
 // ------------------------------------------------------------------- Report
@@ -206,9 +217,9 @@ void Write(std::ostream& out, const std::string& text)
 
 std::ostream& operator<<(std::ostream& out, const McCluskey& chart)
 {
-    const BooleanFunction& func = chart.func;
+    const BooleanFunction& func = chart.func();
     std::string text = "[PI]\n";
-    for (const Implicant* implicant : chart.primeImplicants) {
+    for (const Implicant* implicant : chart.primeImplicants()) {
         AppendImplicantText(text, *implicant);
         text += '\n';
         if (text.size() >= (1u << 16)) {
@@ -228,20 +239,20 @@ std::ostream& operator<<(std::ostream& out, const McCluskey& chart)
     // Rows: a mark, the row number in 6, a gap of 4, then 5 characters per
     // column ("   X " or five blanks). The cells are one reusable buffer in
     // which only the X's of the row are set and reset.
-    std::vector<bool> isChosen(chart.numPIs, false);
-    for (const std::uint32_t row : chart.chosen) {
-        if (row < chart.numPIs) {
+    std::vector<bool> isChosen(chart.numPIs(), false);
+    for (const std::uint32_t row : chart.chosen()) {
+        if (row < chart.numPIs()) {
             isChosen[row] = true;
         }
     }
     std::string cells(std::size_t{func.numMinterms()} * 5 + 1, ' ');
     cells.back() = '\n';
     std::string prefix;
-    for (std::uint32_t i = 0; i < chart.numPIs; ++i) {
+    for (std::uint32_t i = 0; i < chart.numPIs(); ++i) {
         prefix.assign(1, isChosen[i] ? '*' : ' ');
         AppendPadded(prefix, std::uint64_t{i} + 1, 6);
         prefix.append(4, ' ');
-        const ChartRow row = chart.piTable[i];
+        const ChartRow row = chart.piTable()[i];
         row.ForEachColumn([&](std::uint32_t j) { cells[std::size_t{j} * 5 + 3] = 'X'; });
         Write(out, prefix);
         Write(out, cells);
@@ -256,7 +267,7 @@ std::ostream& operator<<(std::ostream& out, const McCluskey& chart)
         text += func.names[v];
     }
     text += ") = ";
-    text += chart.expression;
+    text += chart.expression();
     text += '\n';
     Write(out, text);
     return out;

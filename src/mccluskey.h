@@ -16,6 +16,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <span>
 #include <string>
@@ -27,6 +28,8 @@
 #include "unumstack.h"
 
 namespace qmsop {
+
+class McCluskey;
 
 // One row of the chart, read-only: bit j tells whether the row's prime
 // implicant contains minterm column j.
@@ -77,36 +80,56 @@ private:
     std::vector<std::uint64_t> bits;
 };
 
+// Chooses a cover of a filled chart: given the chart and the greedy cover
+// (rows in selection order), returns the rows of the cover to use, in the
+// order they are to be written.
+using CoverSelector =
+    std::function<std::vector<std::uint32_t>(const McCluskey&, std::vector<std::uint32_t>)>;
+
 // The second stage: borrows the function and the prime implicants of a
 // tabulated Quine (which must outlive it), fills the chart, selects a cover
-// and builds the sum-of-products text.
+// and builds the sum of products. The steps run once, in order, in Solve.
 class McCluskey {
 public:
     explicit McCluskey(const Quine& quine);
 
-    // Fills the chart, selects the cover, moves `selected` into `chosen`
-    // (last selected first) and builds `expression`. Called once.
+    // Fills the chart, selects the greedy cover and builds the products.
+    // A second call is a fatal assertion.
     void Solve();
+    // As Solve(), but the cover is the one `select` returns.
+    void Solve(const CoverSelector& select);
+
+    const BooleanFunction& func() const { return func_; }
+    // Entry i is PI#(i+1), row i of the chart.
+    std::span<const Implicant* const> primeImplicants() const { return primeImplicants_; }
+    std::uint32_t numPIs() const { return numPIs_; }
+    const Chart& piTable() const { return piTable_; }
+    // The chosen rows, last selected first.
+    const std::vector<std::uint32_t>& chosen() const { return chosen_; }
+    // The chosen products, in selection order.
+    const std::vector<Cube>& products() const { return products_; }
+    // The sum of products of the result line, "a'b + c".
+    const std::string& expression() const { return expression_; }
+
+private:
+    void FillChart();
     // Level by level: at level k the uncovered columns with exactly k
     // candidate rows, in column order, each select the candidate covering the
     // most uncovered columns (the highest row index among equals). Ends when
     // every column is covered or after level numPIs.
     void SelectCover();
-    // Appends the chosen products, in selection order, to `expression`.
+    // Builds the products and the expression from `chosen_`.
     void BuildExpression();
 
-    const BooleanFunction& func;
-    std::span<const Implicant* const> primeImplicants;  // entry i is PI#(i+1)
-    const std::uint32_t numPIs;
-    Chart piTable;
-    UNumStack selected;
-    std::string expression;
-    std::vector<Cube> products;  // the chosen products, in selection order
-    std::vector<std::uint32_t> chosen;
-    std::uint32_t numChosen = 0;
-
-private:
-    void FillChart();
+    const BooleanFunction& func_;
+    std::span<const Implicant* const> primeImplicants_;
+    std::uint32_t numPIs_;
+    Chart piTable_;
+    UNumStack selected_;
+    std::vector<std::uint32_t> chosen_;
+    std::vector<Cube> products_;
+    std::string expression_;
+    bool solved_ = false;
 };
 
 // The chart report: "[PI]", the prime implicants, the chart with the chosen

@@ -22,8 +22,8 @@ RunStatus Run(std::istream& in, std::ostream& out, const RunOptions& options, Ru
         out << chart << '\n' << std::flush;
         if (stats != nullptr) {
             ++stats->functions;
-            stats->primeImplicants = chart.numPIs;
-            stats->chosenRows = static_cast<std::uint32_t>(chart.chosen.size());
+            stats->primeImplicants = chart.numPIs();
+            stats->chosenRows = static_cast<std::uint32_t>(chart.chosen().size());
         }
     }
     if (!out) {

@@ -186,26 +186,25 @@ void CheckFunction(const RandomFunction& f)
     const std::set<std::uint32_t> dc(f.dontCares.begin(), f.dontCares.end());
 
     // The chart marks exactly the minterms each prime implicant contains.
-    for (std::uint32_t i = 0; i < chart.numPIs; ++i) {
-        const auto& pi = chart.primeImplicants[i]->Minterms();
+    for (std::uint32_t i = 0; i < chart.numPIs(); ++i) {
+        const auto& pi = chart.primeImplicants()[i]->Minterms();
         for (std::uint32_t j = 0; j < f.minterms.size(); ++j) {
             const bool contains = std::find(pi.begin(), pi.end(), f.minterms[j]) != pi.end();
-            ASSERT_EQ(chart.piTable[i][j], contains) << "row " << i << " column " << j;
+            ASSERT_EQ(chart.piTable()[i][j], contains) << "row " << i << " column " << j;
         }
     }
 
     // The result line is the chosen products in selection order, each one
     // the product of its implicant's minterms; every selection covers a
     // minterm that the earlier ones left uncovered.
-    ASSERT_EQ(chart.numChosen, chart.chosen.size());
     std::vector<Product> expected;
     std::set<std::uint32_t> coveredSoFar;
     std::set<std::uint32_t> chosenRows;
-    for (std::uint32_t p = chart.numChosen; p > 0; --p) {
-        const std::uint32_t row = chart.chosen[p - 1];
-        ASSERT_LT(row, chart.numPIs);
+    for (std::uint32_t p = static_cast<std::uint32_t>(chart.chosen().size()); p > 0; --p) {
+        const std::uint32_t row = chart.chosen()[p - 1];
+        ASSERT_LT(row, chart.numPIs());
         ASSERT_TRUE(chosenRows.insert(row).second) << "row " << row << " chosen twice";
-        const auto& pi = chart.primeImplicants[row]->Minterms();
+        const auto& pi = chart.primeImplicants()[row]->Minterms();
         expected.push_back(ProductOf(pi, n));
         bool coversNew = false;
         for (const std::uint32_t m : pi) {
@@ -215,8 +214,9 @@ void CheckFunction(const RandomFunction& f)
         }
         EXPECT_TRUE(coversNew) << "row " << row << " adds no minterm";
     }
-    const std::vector<Product> products = ParseExpression(chart.expression, n, chart.numChosen);
-    EXPECT_EQ(products, expected) << "expression: " << chart.expression;
+    const std::vector<Product> products =
+        ParseExpression(chart.expression(), n, static_cast<std::uint32_t>(chart.chosen().size()));
+    EXPECT_EQ(products, expected) << "expression: " << chart.expression();
 
     // Read back, the result is a cover: on at every minterm, off everywhere
     // that is neither a minterm nor a don't-care.
@@ -224,9 +224,10 @@ void CheckFunction(const RandomFunction& f)
         const bool value = std::any_of(products.begin(), products.end(),
                                        [&](const Product& pr) { return Covers(pr, point); });
         if (on.count(point) != 0) {
-            ASSERT_TRUE(value) << "minterm " << point << " not covered by " << chart.expression;
+            ASSERT_TRUE(value) << "minterm " << point << " not covered by " << chart.expression();
         } else if (dc.count(point) == 0) {
-            ASSERT_FALSE(value) << "point " << point << " wrongly covered by " << chart.expression;
+            ASSERT_FALSE(value) << "point " << point << " wrongly covered by "
+                                << chart.expression();
         }
     }
 
@@ -234,8 +235,8 @@ void CheckFunction(const RandomFunction& f)
     std::ostringstream out;
     out << chart;
     const std::vector<std::string> rows = ChartRows(out.str());
-    ASSERT_EQ(rows.size(), chart.numPIs);
-    for (std::uint32_t i = 0; i < chart.numPIs; ++i) {
+    ASSERT_EQ(rows.size(), chart.numPIs());
+    for (std::uint32_t i = 0; i < chart.numPIs(); ++i) {
         EXPECT_EQ(rows[i].substr(0, 1), chosenRows.count(i) != 0 ? "*" : " ") << "row " << i;
     }
 }
