@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installation of the manual page and the Debian package.
 #
 #   cmake --install build --prefix DIR   DIR/bin/qmsop, DIR/share/man/man1/qmsop.1.gz

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: the whole run of qmsop (read, echo, tabulation, report,
 // chart, cover, expression, chart report) on arbitrary bytes, with the output
 // thrown away. Besides crashes, leaks and undefined behaviour it stops on two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qmsop: reads one Boolean function from standard input and writes its
 // Quine–McCluskey minimisation: echo line, tabulation, chart and result.
 #include <iostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UNumStack: a last-in-first-out stack of unsigned 32-bit values, and the
 // fatal assertion used for the program's contract checks.
 #pragma once

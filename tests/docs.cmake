@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Tests of the documentation, the installation and the Debian package.
 
 # Every example session of the README and the manual page, run against the

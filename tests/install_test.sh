@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Usage: install_test.sh CMAKE BUILD_DIR SOURCE_DIR
 #
 # Installs the build into a temporary prefix with `cmake --install`, checks

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Usage: package_test.sh CPACK BUILD_DIR
 #
 # Builds the Debian package of the build with `cpack -G DEB` into a temporary
