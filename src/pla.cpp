@@ -578,12 +578,16 @@ void WritePla(std::ostream& out, const std::vector<std::string>& inputs,
         }
     }
     std::string text = ".i " + std::to_string(inputs.size()) + "\n.o " +
-                       std::to_string(outputs.size()) + "\n.ilb";
-    for (const std::string& name : inputs) {
-        text += ' ';
-        text += name;
+                       std::to_string(outputs.size()) + '\n';
+    if (!inputs.empty()) {
+        text += ".ilb";
+        for (const std::string& name : inputs) {
+            text += ' ';
+            text += name;
+        }
+        text += '\n';
     }
-    text += "\n.ob";
+    text += ".ob";
     for (const OutputCover& output : outputs) {
         text += ' ';
         text += output.name;

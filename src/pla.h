@@ -81,7 +81,8 @@ ReadResult ReadPla(std::istream& in, PlaFile& pla);
 // otherwise linear in the output's sets.
 BooleanFunction FunctionOf(const PlaFile& pla, std::size_t index);
 
-// Writes the covers as one PLA over `inputs`: .i, .o, .ilb, .ob, .type, .p,
+// Writes the covers as one PLA over `inputs`: .i, .o, .ilb (unless there are
+// no inputs), .ob, .type, .p,
 // one line per distinct cube with a value per output, .e. A sum of products
 // is a type-f cover ('1': the cube is in the output, '0': it is not); a
 // product of sums is a type-r cover of the complement ('0': the cube is in
