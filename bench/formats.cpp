@@ -3,22 +3,54 @@
 //
 //   qmsop_formats [--format=text|json|pla|verilog] [--input=pla] [--pos]
 //                 [--trace-limit=N] [--stats] [FILE]
+//   qmsop_formats --read-pla FILE
 //
 // Reads FILE (standard input without one) and writes to standard output;
 // --stats writes the run's read time and counts to standard error. Exit
 // status as the program's: 0 accepted, 1 refused or write error, 2 usage.
+// --read-pla only reads the PLA file and expands its outputs into functions,
+// and writes the time that took (wall seconds) and the minterm count.
+#include <chrono>
 #include <fstream>
 #include <iostream>
 #include <string>
 #include <string_view>
 
+#include "pla.h"
 #include "run.h"
+
+namespace {
+
+int ReadPlaOnly(const char* file)
+{
+    const auto started = std::chrono::steady_clock::now();
+    std::ifstream in(file, std::ios::binary);
+    qmsop::PlaFile pla;
+    const qmsop::ReadResult read = qmsop::ReadPla(in, pla);
+    std::uint64_t minterms = 0;
+    for (std::size_t o = 0; read.accepted && o < pla.outputs.size(); ++o) {
+        minterms += qmsop::FunctionOf(pla, o).numMinterms();
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (!read.accepted) {
+        std::cerr << "qmsop: " << file << ": " << qmsop::DescribeRefusal(read) << '\n';
+        return 1;
+    }
+    std::cout << seconds << ' ' << minterms << '\n';
+    return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
     std::ios::sync_with_stdio(false);
     qmsop::RunOptions options;
     options.messages = &std::cerr;
+    if (argc == 3 && std::string_view(argv[1]) == "--read-pla") {
+        return ReadPlaOnly(argv[2]);
+    }
     bool stats = false;
     std::string file;
     for (int a = 1; a < argc; ++a) {
@@ -64,8 +96,10 @@ int main(int argc, char** argv)
         qmsop::Run(file.empty() ? std::cin : in, std::cout, options, &figures);
     std::cout.flush();
     if (stats) {
-        std::cerr << "read " << figures.readSeconds << " s, functions " << figures.functions
-                  << ", prime implicants " << figures.primeImplicants << '\n';
+        std::cerr << "read " << figures.readSeconds << " s, tabulate " << figures.tabulateSeconds
+                  << " s, cover " << figures.coverSeconds << " s, write " << figures.writeSeconds
+                  << " s, functions " << figures.functions << ", prime implicants "
+                  << figures.primeImplicants << '\n';
     }
     if (status == qmsop::RunStatus::kWriteError || !std::cout) {
         std::cerr << "qmsop: error writing standard output\n";

@@ -107,9 +107,8 @@ struct PlaType {
 bool ParseType(std::string_view word, PlaType& type)
 {
     static const std::pair<std::string_view, PlaType> kTypes[] = {
-        {"f", {true, false, false}},  {"fd", {true, true, false}},
-        {"fr", {true, false, true}},  {"fdr", {true, true, true}},
-        {"r", {false, false, true}},  {"dr", {false, true, true}},
+        {"f", {true, false, false}}, {"fd", {true, true, false}}, {"fr", {true, false, true}},
+        {"fdr", {true, true, true}}, {"r", {false, false, true}}, {"dr", {false, true, true}},
     };
     for (const auto& [name, sets] : kTypes) {
         if (word == name) {
@@ -182,27 +181,26 @@ private:
         const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
         if (error != std::errc{} || end != word.data() + word.size()) {
             return Refuse(words[1].column, std::string(words[0].text) +
-                                               " needs a whole number, not '" +
-                                               std::string(word) + "'");
+                                               " needs a whole number, not '" + std::string(word) +
+                                               "'");
         }
         if (value > limit) {
             return Refuse(words[1].column, std::string(words[0].text) + " " + std::string(word) +
-                                               " is past the limit of " +
-                                               std::to_string(limit));
+                                               " is past the limit of " + std::to_string(limit));
         }
         return true;
     }
 
-    bool Names(const std::vector<Word>& words, std::uint64_t count, bool given,
-               const char* needs, std::vector<std::string>& names)
+    bool Names(const std::vector<Word>& words, std::uint64_t count, bool given, const char* needs,
+               std::vector<std::string>& names)
     {
         if (!given) {
             return Refuse(words[0].column, std::string(words[0].text) + " before " + needs);
         }
         if (words.size() - 1 != count) {
             return Refuse(words[0].column, std::string(words[0].text) + " gives " +
-                                               std::to_string(words.size() - 1) +
-                                               " names for " + std::to_string(count) + " " +
+                                               std::to_string(words.size() - 1) + " names for " +
+                                               std::to_string(count) + " " +
                                                (needs[1] == 'i' ? "inputs" : "outputs"));
         }
         names.clear();
@@ -246,8 +244,7 @@ private:
         } else if (key == ".ilb") {
             return Names(words, numInputs.value_or(0), numInputs.has_value(), ".i", inputNames);
         } else if (key == ".ob") {
-            return Names(words, numOutputs.value_or(0), numOutputs.has_value(), ".o",
-                         outputNames);
+            return Names(words, numOutputs.value_or(0), numOutputs.has_value(), ".o", outputNames);
         } else if (key == ".p") {
             if (!Count(words, UINT64_MAX, value)) {
                 return false;
@@ -300,8 +297,8 @@ private:
                 continue;
             }
             if (values.size() == width) {
-                return Refuse(i + 1, "cube has more than " + std::to_string(width) +
-                                         " values (" + std::to_string(n) + " inputs and " +
+                return Refuse(i + 1, "cube has more than " + std::to_string(width) + " values (" +
+                                         std::to_string(n) + " inputs and " +
                                          std::to_string(*numOutputs) + " outputs)");
             }
             values.push_back(text[i]);
@@ -322,8 +319,8 @@ private:
             const std::uint64_t shift = n - 1 - v;
             const bool free = c == '-' || c == '2';
             if (c != '0' && c != '1' && !free) {
-                return Refuse(columns[v], "bad character " + Shown(c) +
-                                              " in the input part (0, 1, - or 2)");
+                return Refuse(columns[v],
+                              "bad character " + Shown(c) + " in the input part (0, 1, - or 2)");
             }
             if (shift >= 32) {
                 if (c != '0') {
@@ -541,15 +538,15 @@ BooleanFunction FunctionOf(const PlaFile& pla, std::size_t index)
             }
             return false;
         };
-        if (take(on, output.on)) {
+        bool one = take(on, output.on);
+        bool free = !one && take(dc, output.dontCare);
+        if (!one && !free && !take(off, output.off)) {
+            one = pla.unlistedAreOnes;
+            free = !one;
+        }
+        if (one) {
             func.minterms.push_back(value);
-        } else if (take(dc, output.dontCare)) {
-            dontCares.push_back(value);
-        } else if (take(off, output.off)) {
-            continue;
-        } else if (pla.unlistedAreOnes) {
-            func.minterms.push_back(value);
-        } else {
+        } else if (free) {
             dontCares.push_back(value);
         }
     }
@@ -577,8 +574,8 @@ void WritePla(std::ostream& out, const std::vector<std::string>& inputs,
             lines[it->second][pattern.size() + 1 + o] = member;
         }
     }
-    std::string text = ".i " + std::to_string(inputs.size()) + "\n.o " +
-                       std::to_string(outputs.size()) + '\n';
+    std::string text =
+        ".i " + std::to_string(inputs.size()) + "\n.o " + std::to_string(outputs.size()) + '\n';
     if (!inputs.empty()) {
         text += ".ilb";
         for (const std::string& name : inputs) {

@@ -47,42 +47,54 @@ void Minimise(const Job& job, std::ostream& out, const RunOptions& options, RunS
         WriteEchoLines(out, job.func, job.name, pos ? &quine.func : nullptr);
         out << std::flush;
     }
+    using Clock = std::chrono::steady_clock;
+    const auto seconds = [](Clock::time_point from) {
+        return std::chrono::duration<double>(Clock::now() - from).count();
+    };
+    auto started = Clock::now();
     quine.FindPrimeImplicants();
+    const double tabulate = seconds(started);
     if (text) {
         out << quine << '\n' << std::flush;
     }
+    started = Clock::now();
     McCluskey chart(quine);
     chart.Solve();
+    const double cover = seconds(started);
     const Solution solution{job.func, quine, chart, job.name, pos};
+    started = Clock::now();
     switch (options.format) {
-    case OutputFormat::kText:
-        WriteChartReport(out, solution);
-        out << '\n' << std::flush;
-        break;
-    case OutputFormat::kJson: {
-        TraceContext context;
-        context.inputName = options.inputName;
-        context.cover = options.cover;
-        context.pos = options.pos;
-        context.refusal = job.refusal;
-        context.refusalMessage = job.refusalMessage;
-        context.warnings = job.warnings;
-        context.limit = options.traceLimit;
-        WriteTrace(out, solution, context);
-        break;
-    }
-    case OutputFormat::kPla:
-    case OutputFormat::kVerilog:
-        if (!job.refusal) {
-            covers.inputs = job.func.names;
-            covers.outputs.push_back({job.name, chart.products(), pos});
+        case OutputFormat::kText:
+            WriteChartReport(out, solution);
+            out << '\n' << std::flush;
+            break;
+        case OutputFormat::kJson: {
+            TraceContext context;
+            context.inputName = options.inputName;
+            context.cover = options.cover;
+            context.pos = options.pos;
+            context.refusal = job.refusal;
+            context.refusalMessage = job.refusalMessage;
+            context.warnings = job.warnings;
+            context.limit = options.traceLimit;
+            WriteTrace(out, solution, context);
+            break;
         }
-        break;
+        case OutputFormat::kPla:
+        case OutputFormat::kVerilog:
+            if (!job.refusal) {
+                covers.inputs = job.func.names;
+                covers.outputs.push_back({job.name, chart.products(), pos});
+            }
+            break;
     }
     if (stats != nullptr) {
         ++stats->functions;
         stats->primeImplicants = chart.numPIs();
         stats->chosenRows = static_cast<std::uint32_t>(chart.chosen().size());
+        stats->tabulateSeconds = tabulate;
+        stats->coverSeconds = cover;
+        stats->writeSeconds = seconds(started);
     }
 }
 
@@ -121,8 +133,7 @@ void CheckPos(Job& job, const RunOptions& options, const std::string& prefix)
     }
 }
 
-RunStatus Finish(std::ostream& out, const RunOptions& options, RunStats* stats,
-                 const Job& job)
+RunStatus Finish(std::ostream& out, const RunOptions& options, RunStats* stats, const Job& job)
 {
     if (!out) {
         return RunStatus::kWriteError;
@@ -140,8 +151,7 @@ RunStatus Finish(std::ostream& out, const RunOptions& options, RunStats* stats,
 }
 
 // A PLA file: every output minimised in turn.
-RunStatus RunPla(std::istream& in, std::ostream& out, const RunOptions& options,
-                 RunStats* stats)
+RunStatus RunPla(std::istream& in, std::ostream& out, const RunOptions& options, RunStats* stats)
 {
     const auto started = std::chrono::steady_clock::now();
     PlaFile pla;

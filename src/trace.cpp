@@ -6,7 +6,6 @@
 #include <bit>
 #include <ostream>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -63,10 +62,11 @@ std::string ValidUtf8(std::string_view text)
     valid.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
-        std::size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2
-                                         : c >= 0xE0 && c <= 0xEF ? 3
-                                         : c >= 0xF0 && c <= 0xF4 ? 4
-                                                                  : 0;
+        std::size_t length = c < 0x80                 ? 1
+                             : c >= 0xC2 && c <= 0xDF ? 2
+                             : c >= 0xE0 && c <= 0xEF ? 3
+                             : c >= 0xF0 && c <= 0xF4 ? 4
+                                                      : 0;
         if (length > 1 && i + length <= text.size()) {
             std::uint32_t code = c & (0x7Fu >> length);
             for (std::size_t k = 1; k < length && length != 0; ++k) {
@@ -165,27 +165,78 @@ struct Pair {
     std::uint32_t upper;
 };
 
+// The hash of a minterm list, for finding the implicant that holds it.
+std::uint64_t MintermsKey(const std::vector<std::uint32_t>& minterms)
+{
+    std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ minterms.size();
+    for (const std::uint32_t v : minterms) {
+        h = Mix(h ^ v) + 0x9E3779B97F4A7C15ULL;
+    }
+    return h;
+}
+
+// A multimap from 64-bit keys to positions, open addressing with linear
+// probing in one array: no allocation per entry.
+class KeyIndex {
+public:
+    explicit KeyIndex(std::size_t count)
+    {
+        std::size_t size = 8;
+        while (size < 2 * count) {
+            size *= 2;
+        }
+        slots.assign(size, {0, 0});
+        mask = size - 1;
+    }
+    void Add(std::uint64_t key, std::uint32_t position)
+    {
+        key |= 1;  // 0 marks an empty slot
+        std::size_t s = key & mask;
+        while (slots[s].first != 0) {
+            s = (s + 1) & mask;
+        }
+        slots[s] = {key, position};
+    }
+    // Calls visit(position) for every entry added with `key`.
+    template <typename Visit>
+    void ForEach(std::uint64_t key, Visit visit) const
+    {
+        key |= 1;
+        for (std::size_t s = key & mask; slots[s].first != 0; s = (s + 1) & mask) {
+            if (slots[s].first == key) {
+                visit(slots[s].second);
+            }
+        }
+    }
+
+private:
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> slots;
+    std::size_t mask = 0;
+};
+
 // Every pair of `lower` and `upper` that passes the tabulation's pair test
-// (same differences, sums apart by one power of two), with the implicant of
-// `destination` holding their merged minterms; ordered by target, then as
-// the tabulation forms them.
+// (same differences, sums apart by one power of two), with the position in
+// `destination` of the implicant holding their merged minterms; ordered by
+// that position, then as the tabulation forms them.
 std::vector<Pair> PairsOf(const Group& lower, const Group& upper, const Group& destination)
 {
     std::vector<Pair> pairs;
     if (lower.numImplicants() == 0 || upper.numImplicants() == 0) {
         return pairs;
     }
-    std::unordered_multimap<std::uint64_t, std::uint32_t> byKey;
+    const auto& uppers = upper.Implicants();
+    const auto& made = destination.Implicants();
+    KeyIndex byKey(uppers.size());
     std::uint32_t maxSum = 0;
-    for (std::uint32_t j = 0; j < upper.numImplicants(); ++j) {
-        const Implicant& b = *upper.Implicants()[j];
-        byKey.emplace(DiffsKey(b, b.MintermSum()), j);
-        maxSum = std::max(maxSum, b.MintermSum());
+    for (std::uint32_t j = 0; j < uppers.size(); ++j) {
+        byKey.Add(DiffsKey(*uppers[j], uppers[j]->MintermSum()), j);
+        maxSum = std::max(maxSum, uppers[j]->MintermSum());
     }
-    std::unordered_map<const Implicant*, std::uint32_t> position;
-    for (std::uint32_t k = 0; k < destination.numImplicants(); ++k) {
-        position.emplace(destination.Implicants()[k].get(), k);
+    KeyIndex byMinterms(made.size());
+    for (std::uint32_t k = 0; k < made.size(); ++k) {
+        byMinterms.Add(MintermsKey(made[k]->Minterms()), k);
     }
+
     std::vector<std::uint32_t> merged;
     std::vector<std::uint32_t> partners;
     for (std::uint32_t i = 0; i < lower.numImplicants(); ++i) {
@@ -196,23 +247,27 @@ std::vector<Pair> PairsOf(const Group& lower, const Group& upper, const Group& d
             if (sumB > maxSum) {
                 break;
             }
-            const auto [from, to] = byKey.equal_range(DiffsKey(a, sumB));
-            for (auto it = from; it != to; ++it) {
-                const Implicant& b = *upper.Implicants()[it->second];
+            byKey.ForEach(DiffsKey(a, sumB), [&](std::uint32_t j) {
+                const Implicant& b = *uppers[j];
                 if (b.MintermSum() == sumB && Implicant::SameDiffs(a, b)) {
-                    partners.push_back(it->second);
+                    partners.push_back(j);
                 }
-            }
+            });
         }
         std::sort(partners.begin(), partners.end());
         for (const std::uint32_t j : partners) {
-            const Implicant& b = *upper.Implicants()[j];
+            const Implicant& b = *uppers[j];
             merged.resize(a.Minterms().size() + b.Minterms().size());
             std::merge(a.Minterms().begin(), a.Minterms().end(), b.Minterms().begin(),
                        b.Minterms().end(), merged.begin());
-            const Implicant* made = destination.FindMinterms(merged);
-            QMSOP_ASSERT(made != nullptr);
-            pairs.push_back({position.at(made), i, j});
+            std::uint32_t target = UINT32_MAX;
+            byMinterms.ForEach(MintermsKey(merged), [&](std::uint32_t k) {
+                if (made[k]->Minterms() == merged) {
+                    target = k;
+                }
+            });
+            QMSOP_ASSERT(target != UINT32_MAX);
+            pairs.push_back({target, i, j});
         }
     }
     std::stable_sort(pairs.begin(), pairs.end(),
@@ -394,8 +449,8 @@ private:
                 std::vector<Pair> pairs;
                 if (c > 0) {
                     const Column& previous = *columns[c - 1];
-                    pairs = PairsOf(*previous.GroupAt(g), *previous.GroupAt(g + 1),
-                                    *column.GroupAt(g));
+                    pairs =
+                        PairsOf(*previous.GroupAt(g), *previous.GroupAt(g + 1), *column.GroupAt(g));
                 }
                 WriteGroup(*column.GroupAt(g), pairs, listed);
             }
@@ -406,7 +461,8 @@ private:
         json.EndObject();
     }
 
-    void WriteGroup(const qmsop::Group& group, const std::vector<Pair>& pairs, std::uint64_t& listed)
+    void WriteGroup(const qmsop::Group& group, const std::vector<Pair>& pairs,
+                    std::uint64_t& listed)
     {
         json.StartObject();
         Key(json, "implicants");

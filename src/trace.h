@@ -1,7 +1,8 @@
 // The JSON trace: one document per minimised function, holding every step of
 // the working, streamed with RapidJSON's SAX writer on one line ended by
 // '\n' (several functions give JSON Lines). The shape is documented by the
-// JSON Schema in man/qmsop-trace.schema.json (installed as share/doc/qmsop/qmsop-trace.schema.json); in short:
+// JSON Schema in man/qmsop-trace.schema.json (installed as
+// share/doc/qmsop/qmsop-trace.schema.json); in short:
 //
 //   {"qmsop":"1.0.0","input":{"name":"standard input","line":1},
 //    "options":{"cover":"greedy","form":"sop"},"accepted":true,"refusal":null,

@@ -29,7 +29,6 @@ std::vector<std::string> VerilogPortNames(const std::vector<std::string>& inputs
 
 // Writes `module <module>(...); ... endmodule` for the covers over `inputs`.
 void WriteVerilog(std::ostream& out, const std::string& module,
-                  const std::vector<std::string>& inputs,
-                  const std::vector<OutputCover>& outputs);
+                  const std::vector<std::string>& inputs, const std::vector<OutputCover>& outputs);
 
 }  // namespace qmsop

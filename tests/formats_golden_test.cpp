@@ -53,8 +53,7 @@ std::vector<Case> Cases()
     for (const auto& entry : fs::directory_iterator(kFormatCases)) {
         const auto extension = entry.path().extension();
         const std::string stem = entry.path().stem().string();
-        if ((extension == ".in" || extension == ".pla") &&
-            stem.find(".out") == std::string::npos) {
+        if ((extension == ".in" || extension == ".pla") && stem.find(".out") == std::string::npos) {
             cases.push_back({stem, entry.path(), true});
         }
     }
@@ -129,14 +128,12 @@ TEST_P(FormatsGolden, EachFormatMatchesItsGoldenFile)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FormatsGolden, ::testing::ValuesIn(Cases()),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             std::replace_if(
-                                 name.begin(), name.end(),
-                                 [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); },
-                                 '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, FormatsGolden, ::testing::ValuesIn(Cases()), [](const auto& info) {
+    std::string name = info.param.name;
+    std::replace_if(
+        name.begin(), name.end(),
+        [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    return name;
+});
 
 }  // namespace

@@ -90,29 +90,54 @@ struct AcceptedPla {
 TEST(PlaReader, ExpandsEachTypeAsEspressoReadsIt)
 {
     const AcceptedPla cases[] = {
-        {"type f: '0', '-' and '~' mean nothing", ".i 2\n.o 1\n.type f\n1- 1\n00 0\n01 -\n.e\n",
-         {"f"}, {{2, 3}}, {{}}},
-        {"fd (the default): a don't-care wins over 1", ".i 2\n.o 1\n1- 1\n11 -\n0- ~\n",
-         {"f"}, {{2}}, {{3}}},
-        {"fr: points in neither set are don't-cares", ".i 2\n.o 1\n.type fr\n00 1\n11 0\n",
-         {"f"}, {{0}}, {{1, 2}}},
-        {"fdr: all three sets, '2' as '-'", ".i 2\n.o 1\n.type fdr\n00 1\n01 2\n1- 0\n.e\n",
-         {"f"}, {{0}}, {{1}}},
-        {"r: points off the off-set are 1", ".i 2\n.o 1\n.type r\n0- 0\n11 1\n", {"f"},
-         {{2, 3}}, {{}}},
-        {"dr: the off-set and the don't-cares given", ".i 2\n.o 1\n.type dr\n00 0\n01 -\n",
-         {"f"}, {{2, 3}}, {{1}}},
+        {"type f: '0', '-' and '~' mean nothing",
+         ".i 2\n.o 1\n.type f\n1- 1\n00 0\n01 -\n.e\n",
+         {"f"},
+         {{2, 3}},
+         {{}}},
+        {"fd (the default): a don't-care wins over 1",
+         ".i 2\n.o 1\n1- 1\n11 -\n0- ~\n",
+         {"f"},
+         {{2}},
+         {{3}}},
+        {"fr: points in neither set are don't-cares",
+         ".i 2\n.o 1\n.type fr\n00 1\n11 0\n",
+         {"f"},
+         {{0}},
+         {{1, 2}}},
+        {"fdr: all three sets, '2' as '-'",
+         ".i 2\n.o 1\n.type fdr\n00 1\n01 2\n1- 0\n.e\n",
+         {"f"},
+         {{0}},
+         {{1}}},
+        {"r: points off the off-set are 1",
+         ".i 2\n.o 1\n.type r\n0- 0\n11 1\n",
+         {"f"},
+         {{2, 3}},
+         {{}}},
+        {"dr: the off-set and the don't-cares given",
+         ".i 2\n.o 1\n.type dr\n00 0\n01 -\n",
+         {"f"},
+         {{2, 3}},
+         {{1}}},
         {"several outputs, names, '2' inputs, '|', comments, blank lines, CRLF",
          "# adder bit\r\n.i 2\r\n.o 2\r\n.ilb a b\r\n.ob s c\r\n\r\n01|10\r\n10 | 10\r\n"
          "11 01\r\n.e\r\n",
-         {"s", "c"}, {{1, 2}, {3}}, {{}, {}}},
-        {"nothing after .e is read", ".i 1\n.o 1\n1 1\n.e\n0 1\nanything\n", {"f"}, {{1}},
-         {{}}},
+         {"s", "c"},
+         {{1, 2}, {3}},
+         {{}, {}}},
+        {"nothing after .e is read", ".i 1\n.o 1\n1 1\n.e\n0 1\nanything\n", {"f"}, {{1}}, {{}}},
         {"outputs without .ob are f0, f1; '2' in the input part",
-         ".i 2\n.o 2\n2 1 11\n", {"f0", "f1"}, {{1, 3}, {1, 3}}, {{}, {}}},
+         ".i 2\n.o 2\n2 1 11\n",
+         {"f0", "f1"},
+         {{1, 3}, {1, 3}},
+         {{}, {}}},
         {"no cubes: the constant 0", ".i 3\n.o 1\n.p 0\n.e\n", {"f"}, {{}}, {{}}},
         {"more than 32 inputs: the first ones are 0",
-         ".i 34\n.o 1\n000000000000000000000000000000000- 1\n", {"f"}, {{0, 1}}, {{}}},
+         ".i 34\n.o 1\n000000000000000000000000000000000- 1\n",
+         {"f"},
+         {{0, 1}},
+         {{}}},
     };
     for (const AcceptedPla& c : cases) {
         SCOPED_TRACE(c.what);
@@ -156,8 +181,7 @@ std::string Dashes(std::size_t count)
 TEST(PlaReader, RefusesMalformedFilesWithFileLineAndReason)
 {
     const RefusedPla cases[] = {
-        {"missing .i", ".o 1\n01 1\n",
-         "line 2, column 1: missing .i before the first cube"},
+        {"missing .i", ".o 1\n01 1\n", "line 2, column 1: missing .i before the first cube"},
         {"missing .i, no cube", ".o 1\n", "end of input: missing .i"},
         {"missing .o", ".i 2\n01 1\n", "line 2, column 1: missing .o before the first cube"},
         {"missing .o before .e", ".i 2\n.e\n", "line 2, column 1: missing .o before .e"},
@@ -184,10 +208,12 @@ TEST(PlaReader, RefusesMalformedFilesWithFileLineAndReason)
          "line 4, column 1: this .type lists points by what they are not: at most 16 inputs, "
          "not 17"},
         {".i not a number", ".i two\n", "line 1, column 4: .i needs a whole number, not 'two'"},
-        {".i past the limit", ".i 65537\n", "line 1, column 4: .i 65537 is past the limit of 65536"},
+        {".i past the limit", ".i 65537\n",
+         "line 1, column 4: .i 65537 is past the limit of 65536"},
         {".o 0", ".i 1\n.o 0\n", "line 2, column 4: .o needs at least one output"},
         {"second .i", ".i 1\n.i 2\n", "line 2, column 1: second .i"},
-        {".i after a cube", ".i 1\n.o 1\n1 1\n.type f\n", "line 4, column 1: .type after the first cube"},
+        {".i after a cube", ".i 1\n.o 1\n1 1\n.type f\n",
+         "line 4, column 1: .type after the first cube"},
         {".ilb before .i", ".ilb a b\n", "line 1, column 1: .ilb before .i"},
         {".ilb count", ".i 2\n.ilb a\n", "line 2, column 1: .ilb gives 1 names for 2 inputs"},
         {".ob count", ".i 2\n.o 2\n.ob s\n", "line 3, column 1: .ob gives 1 names for 2 outputs"},
@@ -202,7 +228,8 @@ TEST(PlaReader, RefusesMalformedFilesWithFileLineAndReason)
         SCOPED_TRACE(c.what);
         const RunOutput run = RunWith(c.text, PlaInput());
         EXPECT_EQ(run.status, qmsop::RunStatus::kRefused);
-        EXPECT_EQ(run.messages, std::string("qmsop: bad.pla: input refused at ") + c.message + "\n");
+        EXPECT_EQ(run.messages,
+                  std::string("qmsop: bad.pla: input refused at ") + c.message + "\n");
         // The output is the empty function's, as for any refused input.
         EXPECT_EQ(run.out, "f() = m() + d()\n\n[PI]\n\n           \n\nf() = \n\n");
     }
@@ -346,8 +373,7 @@ TEST(PlaRoundTrip, WrittenCoverReadsBackAsTheSameFunctionOnEveryPoint)
         const std::vector<qmsop::Cube> cubes = Minimise(f, pos);
         for (std::uint32_t p = 0; p < (1u << n); ++p) {
             const bool value = CoverValue(cubes, pos, p);
-            const bool readBack =
-                std::binary_search(back.minterms.begin(), back.minterms.end(), p);
+            const bool readBack = std::binary_search(back.minterms.begin(), back.minterms.end(), p);
             ASSERT_EQ(readBack, value) << FunctionLine(f) << written.out << "point " << p;
             const bool on = std::find(f.minterms.begin(), f.minterms.end(), p) != f.minterms.end();
             const bool free =
@@ -453,8 +479,8 @@ TEST(JsonTrace, StepsAgreeWithTheTabulationRulesOnRandomFunctions)
                         EXPECT_GT(x["from"].Size(), 0u);
                         const auto& previous = columns[c - 1]["groups"];
                         for (const auto& pair : x["from"].GetArray()) {
-                            Numbers merged = NumbersOf(
-                                previous[g]["implicants"][pair[0].GetUint()]["minterms"]);
+                            Numbers merged =
+                                NumbersOf(previous[g]["implicants"][pair[0].GetUint()]["minterms"]);
                             const Numbers upper = NumbersOf(
                                 previous[g + 1]["implicants"][pair[1].GetUint()]["minterms"]);
                             merged.insert(merged.end(), upper.begin(), upper.end());

@@ -2,8 +2,9 @@
 # Usage: install_test.sh CMAKE BUILD_DIR SOURCE_DIR
 #
 # Installs the build into a temporary prefix with `cmake --install`, checks
-# that exactly the program and its manual page were installed, and runs the
-# installed program on the example sessions of README.md.
+# that exactly the program, its manual page and the trace's JSON Schema were
+# installed, and runs the installed program on the example sessions of
+# README.md.
 set -eu
 cmake=$1
 build=$2
@@ -22,7 +23,8 @@ rm -f "$prefix.log"
 
 installed=$(cd "$prefix" && find . -type f | sort)
 expected="./bin/qmsop
-./share/man/man1/qmsop.1.gz"
+./share/man/man1/qmsop.1.gz
+./share/qmsop/qmsop-trace.schema.json"
 if [ "$installed" != "$expected" ]; then
     echo "FAIL: installed files differ"
     echo "expected:"

@@ -2,8 +2,9 @@
 # Usage: package_test.sh CPACK BUILD_DIR
 #
 # Builds the Debian package of the build with `cpack -G DEB` into a temporary
-# directory and checks that it installs exactly /usr/bin/qmsop and the
-# compressed manual page, and that its control data names the package and its
+# directory and checks that it installs exactly /usr/bin/qmsop, the
+# compressed manual page and the trace's JSON Schema, and that its control
+# data names the package and its
 # library dependencies. Exits 77 (skipped) without dpkg-deb.
 set -eu
 cpack=$1
@@ -32,7 +33,8 @@ deb=$1
 
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $NF }' | sort)
 expected="./usr/bin/qmsop
-./usr/share/man/man1/qmsop.1.gz"
+./usr/share/man/man1/qmsop.1.gz
+./usr/share/qmsop/qmsop-trace.schema.json"
 if [ "$files" != "$expected" ]; then
     echo "FAIL: package contents differ"
     echo "expected:"
