@@ -242,6 +242,9 @@ std::vector<Pair> PairsOf(const Group& lower, const Group& upper, const Group& d
     for (std::uint32_t i = 0; i < lower.numImplicants(); ++i) {
         const Implicant& a = *lower.Implicants()[i];
         partners.clear();
+        if (!a.used) {
+            continue;  // it formed no pair at all
+        }
         for (std::uint32_t t = 0; t < 32; ++t) {
             const std::uint64_t sumB = std::uint64_t{a.MintermSum()} + (std::uint64_t{1} << t);
             if (sumB > maxSum) {
