@@ -278,6 +278,69 @@ std::vector<Pair> PairsOf(const Group& lower, const Group& upper, const Group& d
     return pairs;
 }
 
+// True when every number of `func` is below 2^n and given once (as a
+// minterm or as a don't-care): then each implicant is a cube, the tabulation
+// holds every smaller cube inside it, and its pairs are its halves.
+bool IsPlain(const BooleanFunction& func)
+{
+    std::vector<std::uint32_t> all(func.minterms);
+    all.insert(all.end(), func.dontCares.begin(), func.dontCares.end());
+    std::sort(all.begin(), all.end());
+    const std::uint32_t n = func.numVars();
+    const bool inRange = n >= 32 || all.empty() || all.back() < (std::uint32_t{1} << n);
+    return inRange && std::adjacent_find(all.begin(), all.end()) == all.end();
+}
+
+// PairsOf for a plain function, without the partner search: an implicant of
+// `destination` came from its two halves along each of its free variables
+// (its differences), the half where the variable is 0 in `lower`, the other
+// in `upper`. The same pairs in the same order.
+std::vector<Pair> PairsBySplitting(const Group& lower, const Group& upper, const Group& destination)
+{
+    const auto index = [](const Group& group) {
+        KeyIndex byMinterms(group.numImplicants());
+        for (std::uint32_t k = 0; k < group.numImplicants(); ++k) {
+            byMinterms.Add(MintermsKey(group.Implicants()[k]->Minterms()), k);
+        }
+        return byMinterms;
+    };
+    const auto find = [](const Group& group, const KeyIndex& byMinterms,
+                         const std::vector<std::uint32_t>& minterms) {
+        std::uint32_t position = UINT32_MAX;
+        byMinterms.ForEach(MintermsKey(minterms), [&](std::uint32_t k) {
+            if (group.Implicants()[k]->Minterms() == minterms) {
+                position = k;
+            }
+        });
+        QMSOP_ASSERT(position != UINT32_MAX);
+        return position;
+    };
+    std::vector<Pair> pairs;
+    if (destination.numImplicants() == 0) {
+        return pairs;
+    }
+    const KeyIndex lowerIndex = index(lower);
+    const KeyIndex upperIndex = index(upper);
+    std::vector<std::uint32_t> without;
+    std::vector<std::uint32_t> with;
+    for (std::uint32_t k = 0; k < destination.numImplicants(); ++k) {
+        const Implicant& x = *destination.Implicants()[k];
+        const auto start = static_cast<std::ptrdiff_t>(pairs.size());
+        for (const std::uint32_t weight : *x.Diffs()) {
+            without.clear();
+            with.clear();
+            for (const std::uint32_t m : x.Minterms()) {
+                ((m & weight) != 0 ? with : without).push_back(m);
+            }
+            pairs.push_back({k, find(lower, lowerIndex, without), find(upper, upperIndex, with)});
+        }
+        std::sort(pairs.begin() + start, pairs.end(), [](const Pair& p, const Pair& q) {
+            return std::pair(p.lower, p.upper) < std::pair(q.lower, q.upper);
+        });
+    }
+    return pairs;
+}
+
 class TraceWriter {
 public:
     TraceWriter(std::ostream& out, const Solution& solution, const TraceContext& context)
@@ -438,6 +501,7 @@ private:
     void Tabulation()
     {
         const auto& columns = solution.quine.Columns();
+        const bool plain = IsPlain(solution.quine.func);
         Key(json, "tabulation");
         json.StartObject();
         Key(json, "columns");
@@ -452,8 +516,9 @@ private:
                 std::vector<Pair> pairs;
                 if (c > 0) {
                     const Column& previous = *columns[c - 1];
+                    const auto pairsOf = plain ? PairsBySplitting : PairsOf;
                     pairs =
-                        PairsOf(*previous.GroupAt(g), *previous.GroupAt(g + 1), *column.GroupAt(g));
+                        pairsOf(*previous.GroupAt(g), *previous.GroupAt(g + 1), *column.GroupAt(g));
                 }
                 WriteGroup(*column.GroupAt(g), pairs, listed);
             }
