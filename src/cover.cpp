@@ -8,6 +8,10 @@
 
 #include "cube.h"
 
+#ifdef QMSOP_HAVE_CLP
+#include "ClpSimplex.hpp"
+#endif
+
 namespace qmsop {
 
 // ----------------------------------------------------------------- Deadline
@@ -229,9 +233,159 @@ struct SubProblem {
 struct Bound {
     double value = -kInfinity;         // of the node's remaining cost
     std::vector<double> reducedCost;  // per row of the subproblem
+    std::vector<double> primal;       // per row: its value in the relaxation, 0..1
     std::vector<double> multiplier;   // per local column
     double cardinalityMultiplier = 0;
 };
+
+#ifdef QMSOP_HAVE_CLP
+// The LP relaxation of the reduced root, solved by COIN-OR CLP's dual
+// simplex. Its variables are the root's free rows, its constraints the
+// root's uncovered columns (and, for the literals, "exactly `products` rows").
+// A node changes only variable bounds (rows chosen since the root 1..1, free
+// rows 0..1, others 0..0), so the last basis stays dual feasible and each
+// solve is a warm dual simplex.
+class LinearProgram {
+public:
+    LinearProgram(const Matrix& m, const Node& root, const std::vector<double>& cost,
+                  std::optional<double> rows);
+    // Solves the node's relaxation and turns its duals into a bound; nullopt
+    // when the relaxation is infeasible or CLP gives up (then `infeasible`
+    // tells which).
+    std::optional<Bound> Solve(const Node& node, const SubProblem& sub);
+
+    bool infeasible = false;
+
+private:
+    const Matrix& m;
+    ClpSimplex lp;
+    std::vector<int> variableOf;    // matrix row -> LP column, -1 for none
+    std::vector<int> constraintOf;  // matrix column -> LP row, -1 for none
+    std::vector<std::uint32_t> variables;
+    std::vector<std::uint32_t> constraints;
+    std::vector<double> cost;
+    std::optional<double> cardinality;  // right-hand side of the cardinality row
+    std::size_t rootChosen;
+    double rootCost;
+    std::vector<std::int8_t> state;  // per variable: 0 fixed 0, 1 free, 2 fixed 1
+};
+
+LinearProgram::LinearProgram(const Matrix& m, const Node& root, const std::vector<double>& cost,
+                             std::optional<double> rows)
+    : m(m),
+      variableOf(m.numRows, -1),
+      constraintOf(m.numColumns, -1),
+      cost(cost),
+      rootChosen(root.chosen.size()),
+      rootCost(static_cast<double>(root.cost))
+{
+    ForEachBit(root.active.data(), m.rowWords, [&](std::uint32_t r) {
+        variableOf[r] = static_cast<int>(variables.size());
+        variables.push_back(r);
+    });
+    ForEachBit(root.uncovered.data(), m.columnWords, [&](std::uint32_t c) {
+        constraintOf[c] = static_cast<int>(constraints.size());
+        constraints.push_back(c);
+    });
+    int numConstraints = static_cast<int>(constraints.size());
+    const int cardinalityRow = numConstraints;
+    if (rows) {
+        cardinality = *rows - static_cast<double>(rootChosen);
+        ++numConstraints;
+    }
+    std::vector<CoinBigIndex> start{0};
+    std::vector<int> index;
+    std::vector<double> objective;
+    for (const std::uint32_t r : variables) {
+        for (const std::uint32_t c : m.rowColumns[r]) {
+            if (constraintOf[c] >= 0) {
+                index.push_back(constraintOf[c]);
+            }
+        }
+        if (cardinality) {
+            index.push_back(cardinalityRow);
+        }
+        start.push_back(static_cast<CoinBigIndex>(index.size()));
+        objective.push_back(cost[r]);
+    }
+    const std::vector<double> value(index.size(), 1.0);
+    const std::vector<double> lower(variables.size(), 0.0);
+    const std::vector<double> upper(variables.size(), 1.0);
+    std::vector<double> rowLower(static_cast<std::size_t>(numConstraints), 1.0);
+    std::vector<double> rowUpper(static_cast<std::size_t>(numConstraints), COIN_DBL_MAX);
+    if (cardinality) {
+        rowLower.back() = rowUpper.back() = *cardinality;
+    }
+    state.assign(variables.size(), 1);
+    lp.setLogLevel(0);
+    lp.loadProblem(static_cast<int>(variables.size()), numConstraints, start.data(), index.data(),
+                   value.data(), lower.data(), upper.data(), objective.data(), rowLower.data(),
+                   rowUpper.data());
+}
+
+std::optional<Bound> LinearProgram::Solve(const Node& node, const SubProblem& sub)
+{
+    std::vector<std::int8_t> want(variables.size(), 0);
+    for (std::size_t i = rootChosen; i < node.chosen.size(); ++i) {
+        want[static_cast<std::size_t>(variableOf[node.chosen[i]])] = 2;
+    }
+    for (std::size_t v = 0; v < variables.size(); ++v) {
+        if (want[v] == 0 && Test(node.active.data(), variables[v])) {
+            want[v] = 1;
+        }
+        if (want[v] != state[v]) {
+            lp.setColumnBounds(static_cast<int>(v), want[v] == 2 ? 1.0 : 0.0,
+                               want[v] == 0 ? 0.0 : 1.0);
+            state[v] = want[v];
+        }
+    }
+    lp.dual();
+    infeasible = lp.isProvenPrimalInfeasible();
+    if (lp.status() != 0) {
+        return std::nullopt;
+    }
+    // Any multipliers give a valid bound: evaluate the duals exactly rather
+    // than trusting the objective value.
+    const double* dual = lp.dualRowSolution();
+    std::vector<double> y(constraints.size());
+    double total = rootCost;
+    for (std::size_t i = 0; i < constraints.size(); ++i) {
+        y[i] = std::max(0.0, dual[i]);
+        total += y[i];
+    }
+    const double mu = cardinality ? -dual[constraints.size()] : 0.0;
+    if (cardinality) {
+        total -= *cardinality * mu;
+    }
+    std::vector<double> reduced(variables.size());
+    for (std::size_t v = 0; v < variables.size(); ++v) {
+        double d = cost[variables[v]] + mu;
+        for (const std::uint32_t c : m.rowColumns[variables[v]]) {
+            if (constraintOf[c] >= 0) {
+                d -= y[static_cast<std::size_t>(constraintOf[c])];
+            }
+        }
+        reduced[v] = d;
+        total += state[v] == 2 ? d : state[v] == 1 ? std::min(0.0, d) : 0.0;
+    }
+    Bound bound;
+    bound.value = total - static_cast<double>(node.cost);
+    const double* x = lp.primalColumnSolution();
+    bound.reducedCost.resize(sub.rowIds.size());
+    bound.primal.resize(sub.rowIds.size());
+    for (std::size_t k = 0; k < sub.rowIds.size(); ++k) {
+        const auto v = static_cast<std::size_t>(variableOf[sub.rowIds[k]]);
+        bound.reducedCost[k] = reduced[v];
+        bound.primal[k] = x[v];
+    }
+    bound.multiplier.resize(sub.columnIds.size());
+    for (std::size_t j = 0; j < sub.columnIds.size(); ++j) {
+        bound.multiplier[j] = y[static_cast<std::size_t>(constraintOf[sub.columnIds[j]])];
+    }
+    bound.cardinalityMultiplier = mu;
+    return bound;
+}
+#endif
 
 class Search {
 public:
@@ -302,8 +456,22 @@ private:
     bool DropDominatingColumns(Node& node);
     SubProblem Compact(const Node& node);
     Bound Lagrange(const SubProblem& sub, const Node& node, std::uint32_t iterations);
+    // The bound of the node: from the LP when there is one, else by
+    // subgradient steps; nullopt when the node has no cover.
+    std::optional<Bound> BoundOf(const SubProblem& sub, const Node& node, std::uint32_t depth);
+    // The Lagrangian bound and reduced costs of given multipliers.
+    Bound Evaluate(const SubProblem& sub, const Node& node, std::vector<double> u, double mu) const;
+    double Cardinality(const Node& node) const
+    {
+        return stage == Stage::kLiterals ? static_cast<double>(maxProducts - node.chosen.size())
+                                         : 0;
+    }
     bool Fix(Node& node, const SubProblem& sub, const Bound& bound);
     void Heuristic(const Node& node, const SubProblem& sub, const Bound& bound);
+    // A reductive greedy from `node`: reduce, choose the best row of the
+    // column with the fewest free rows by `weight` (the relaxation's value)
+    // and new columns per cost, until covered; no backtracking.
+    void Dive(Node node, const std::vector<double>& weight);
     void Offer(const Node& node, const std::vector<std::uint32_t>& more);
 
     const Matrix& m;
@@ -313,6 +481,9 @@ private:
     std::vector<std::uint32_t> best;
     std::uint64_t bestCost = std::numeric_limits<std::uint64_t>::max();
     std::vector<std::uint32_t> localColumn;  // scratch: global column -> local
+#ifdef QMSOP_HAVE_CLP
+    std::optional<LinearProgram> lp;
+#endif
 };
 
 bool Search::ChooseEssentials(Node& node, bool& changed)
@@ -561,7 +732,57 @@ Bound Search::Lagrange(const SubProblem& sub, const Node& node, std::uint32_t it
             mu += step * gMu;
         }
     }
+    bound.primal.resize(numRows);
+    for (std::size_t k = 0; k < numRows; ++k) {
+        bound.primal[k] = bound.reducedCost[k] < 0 ? 1.0 : 0.0;
+    }
     return bound;
+}
+
+Bound Search::Evaluate(const SubProblem& sub, const Node& node, std::vector<double> u,
+                       double mu) const
+{
+    Bound bound;
+    bound.value = std::accumulate(u.begin(), u.end(), 0.0) - Cardinality(node) * mu;
+    bound.reducedCost.resize(sub.rowIds.size());
+    for (std::size_t k = 0; k < sub.rowIds.size(); ++k) {
+        double reduced = sub.cost[k] + mu;
+        for (std::uint32_t e = sub.start[k]; e < sub.start[k + 1]; ++e) {
+            reduced -= u[sub.columns[e]];
+        }
+        bound.reducedCost[k] = reduced;
+        bound.value += std::min(0.0, reduced);
+    }
+    bound.multiplier = std::move(u);
+    bound.cardinalityMultiplier = mu;
+    return bound;
+}
+
+std::optional<Bound> Search::BoundOf(const SubProblem& sub, const Node& node, std::uint32_t depth)
+{
+    if (stage == Stage::kLiterals &&
+        (node.chosen.size() >= maxProducts ||
+         maxProducts - node.chosen.size() > sub.rowIds.size())) {
+        return std::nullopt;  // a node with columns left needs a row more
+    }
+#ifdef QMSOP_HAVE_CLP
+    if (!lp) {
+        std::vector<double> cost(m.numRows);
+        for (std::uint32_t r = 0; r < m.numRows; ++r) {
+            cost[r] = static_cast<double>(RowCost(r));
+        }
+        lp.emplace(m, node, cost,
+                   stage == Stage::kLiterals ? std::optional(static_cast<double>(maxProducts))
+                                             : std::nullopt);
+    }
+    if (std::optional<Bound> bound = lp->Solve(node, sub)) {
+        return bound;
+    }
+    if (lp->infeasible) {
+        return std::nullopt;
+    }
+#endif
+    return Lagrange(sub, node, depth == 0 ? 3000 : 200);
 }
 
 // Lagrangian fixing: a row whose choice would lift the bound to the
@@ -635,7 +856,7 @@ void Search::Heuristic(const Node& node, const SubProblem& sub, const Bound& bou
         }
     };
     for (std::size_t k = 0; k < numRows; ++k) {
-        if (bound.reducedCost[k] < 0) {
+        if (bound.primal[k] > 1 - 1e-6) {
             take(k);
         }
     }
@@ -685,6 +906,42 @@ void Search::Heuristic(const Node& node, const SubProblem& sub, const Bound& bou
     Offer(node, more);
 }
 
+void Search::Dive(Node node, const std::vector<double>& weight)
+{
+    while (Reduce(node)) {
+        if (Empty(node.uncovered)) {
+            Offer(node, {});
+            return;
+        }
+        if (deadline.Expired()) {
+            return;
+        }
+        std::uint32_t column = 0;
+        std::uint32_t fewest = std::numeric_limits<std::uint32_t>::max();
+        ForEachBit(node.uncovered.data(), m.columnWords, [&](std::uint32_t c) {
+            const std::uint32_t count = CountAnd(m.ColumnBits(c), node.active.data(), m.rowWords);
+            if (count < fewest) {
+                fewest = count;
+                column = c;
+            }
+        });
+        std::uint32_t pick = 0;
+        double pickScore = -kInfinity;
+        ForEachBit(m.ColumnBits(column), m.rowWords, [&](std::uint32_t r) {
+            if (!Test(node.active.data(), r)) {
+                return;
+            }
+            const double fresh = CountAnd(m.RowBits(r), node.uncovered.data(), m.columnWords);
+            const double score = weight[r] + fresh / static_cast<double>(RowCost(r)) / 64.0;
+            if (score > pickScore) {
+                pickScore = score;
+                pick = r;
+            }
+        });
+        Choose(node, pick);
+    }
+}
+
 double Search::Visit(Node& node, double parentBound, std::uint32_t depth)
 {
     if (deadline.Tick()) {
@@ -701,7 +958,11 @@ double Search::Visit(Node& node, double parentBound, std::uint32_t depth)
             return kInfinity;
         }
         sub = Compact(node);
-        bound = Lagrange(sub, node, depth == 0 ? 3000 : 200);
+        std::optional<Bound> found = BoundOf(sub, node, depth);
+        if (!found) {
+            return kInfinity;
+        }
+        bound = std::move(*found);
         for (std::size_t j = 0; j < sub.columnIds.size(); ++j) {
             node.multiplier[sub.columnIds[j]] = bound.multiplier[j];
         }
@@ -709,8 +970,14 @@ double Search::Visit(Node& node, double parentBound, std::uint32_t depth)
         if (Prunes(static_cast<double>(node.cost) + bound.value)) {
             return kInfinity;
         }
+        Heuristic(node, sub, bound);
         if (depth == 0 && round == 0) {
-            Heuristic(node, sub, bound);
+            std::vector<double> weight(m.numRows, 0.0);
+            for (std::size_t k = 0; k < sub.rowIds.size(); ++k) {
+                weight[sub.rowIds[k]] = bound.primal[k];
+            }
+            Dive(node, weight);
+            Dive(node, std::vector<double>(m.numRows, 0.0));
         }
         if (round == 3 || !Fix(node, sub, bound)) {
             break;
@@ -720,9 +987,9 @@ double Search::Visit(Node& node, double parentBound, std::uint32_t depth)
 
     // Branch on the column with the fewest free rows (the largest multiplier
     // among equals); its rows in order of reduced cost.
-    std::vector<double> reduced(m.numRows, 0);
+    std::vector<std::pair<double, double>> order(m.numRows);  // (-primal, reduced cost)
     for (std::size_t k = 0; k < sub.rowIds.size(); ++k) {
-        reduced[sub.rowIds[k]] = bound.reducedCost[k];
+        order[sub.rowIds[k]] = {-bound.primal[k], bound.reducedCost[k]};
     }
     std::uint32_t column = 0;
     std::uint32_t fewest = std::numeric_limits<std::uint32_t>::max();
@@ -743,7 +1010,7 @@ double Search::Visit(Node& node, double parentBound, std::uint32_t depth)
         }
     });
     std::stable_sort(children.begin(), children.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return reduced[a] < reduced[b]; });
+                     [&](std::uint32_t a, std::uint32_t b) { return order[a] < order[b]; });
 
     double unresolved = kInfinity;
     for (const std::uint32_t r : children) {
