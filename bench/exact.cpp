@@ -7,7 +7,8 @@
 //
 // (on one line), then the certificate line.
 //
-// usage: qmsop_exact [--time-limit SECONDS] [--nodes N] < function-line
+// usage: qmsop_exact [--time-limit SECONDS] [--nodes N] [--bound lp|subgradient]
+//                    [--write-lp FILE] < function-line
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -72,10 +73,12 @@ int main(int argc, char** argv)
             options.timeLimitSeconds = std::strtod(argv[i + 1], nullptr);
         } else if (option == "--write-lp") {
             lpFile = argv[i + 1];
+        } else if (option == "--bound") {
+            options.linearProgram = std::string_view(argv[i + 1]) == "lp";
         } else if (option == "--nodes") {
             options.nodeLimit = std::strtoull(argv[i + 1], nullptr, 10);
         } else {
-            std::fputs("usage: qmsop_exact [--time-limit SECONDS] [--nodes N] < line\n", stderr);
+            std::fputs("usage: qmsop_exact [--time-limit SECONDS] [--nodes N] [--bound lp|subgradient] < line\n", stderr);
             return 2;
         }
     }
@@ -105,7 +108,8 @@ int main(int argc, char** argv)
               << " literal_bound=" << exact.literalBound << " proven=" << exact.proven
               << " products_proven=" << exact.productsProven
               << " time_limit=" << exact.timeLimitReached << " nodes=" << exact.nodes
-              << " seconds=" << seconds << '\n'
+              << " seconds=" << seconds << " core_rows=" << exact.coreRows
+              << " core_columns=" << exact.coreColumns << '\n'
               << qmsop::CertificateLine(exact) << '\n';
     return 0;
 }

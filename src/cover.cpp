@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <numeric>
+#include <tuple>
 #include <utility>
 
 #include "cube.h"
@@ -38,6 +39,15 @@ bool Deadline::Tick()
         ++nodes_;
     }
     return Expired();
+}
+
+std::optional<double> Deadline::SecondsLeft() const
+{
+    if (!end_) {
+        return std::nullopt;
+    }
+    const std::chrono::duration<double> left = *end_ - std::chrono::steady_clock::now();
+    return std::max(0.0, left.count());
 }
 
 bool Deadline::Expired()
@@ -252,7 +262,7 @@ public:
     // Solves the node's relaxation and turns its duals into a bound; nullopt
     // when the relaxation is infeasible or CLP gives up (then `infeasible`
     // tells which).
-    std::optional<Bound> Solve(const Node& node, const SubProblem& sub);
+    std::optional<Bound> Solve(const Node& node, const SubProblem& sub, const Deadline& deadline);
 
     bool infeasible = false;
 
@@ -268,6 +278,7 @@ private:
     std::size_t rootChosen;
     double rootCost;
     std::vector<std::int8_t> state;  // per variable: 0 fixed 0, 1 free, 2 fixed 1
+    bool solved = false;             // keeps its factorization between solves
 };
 
 LinearProgram::LinearProgram(const Matrix& m, const Node& root, const std::vector<double>& cost,
@@ -323,8 +334,12 @@ LinearProgram::LinearProgram(const Matrix& m, const Node& root, const std::vecto
                    rowUpper.data());
 }
 
-std::optional<Bound> LinearProgram::Solve(const Node& node, const SubProblem& sub)
+std::optional<Bound> LinearProgram::Solve(const Node& node, const SubProblem& sub,
+                                          const Deadline& deadline)
 {
+    if (const std::optional<double> left = deadline.SecondsLeft()) {
+        lp.setMaximumWallSeconds(*left);
+    }
     std::vector<std::int8_t> want(variables.size(), 0);
     for (std::size_t i = rootChosen; i < node.chosen.size(); ++i) {
         want[static_cast<std::size_t>(variableOf[node.chosen[i]])] = 2;
@@ -339,7 +354,8 @@ std::optional<Bound> LinearProgram::Solve(const Node& node, const SubProblem& su
             state[v] = want[v];
         }
     }
-    lp.dual();
+    lp.dual(0, solved ? 7 : 1);
+    solved = true;
     infeasible = lp.isProvenPrimalInfeasible();
     if (lp.status() != 0) {
         return std::nullopt;
@@ -389,8 +405,13 @@ std::optional<Bound> LinearProgram::Solve(const Node& node, const SubProblem& su
 
 class Search {
 public:
-    Search(const Matrix& m, Stage stage, std::uint64_t maxProducts, Deadline& deadline)
-        : m(m), stage(stage), maxProducts(maxProducts), deadline(deadline),
+    Search(const Matrix& m, Stage stage, std::uint64_t maxProducts, Deadline& deadline,
+           bool useLinearProgram)
+        : m(m),
+          stage(stage),
+          maxProducts(maxProducts),
+          deadline(deadline),
+          useLinearProgram(useLinearProgram),
           localColumn(m.numColumns, 0)
     {
     }
@@ -401,6 +422,8 @@ public:
         bestCost = Objective(best);
     }
     const std::vector<std::uint32_t>& incumbent() const { return best; }
+    // Rows and columns of the root after its first reduction.
+    std::pair<std::uint32_t, std::uint32_t> coreSize() const { return core; }
     std::uint64_t incumbentCost() const { return bestCost; }
 
     // Searches from `root`; returns the least bound over the parts of the
@@ -459,8 +482,6 @@ private:
     // The bound of the node: from the LP when there is one, else by
     // subgradient steps; nullopt when the node has no cover.
     std::optional<Bound> BoundOf(const SubProblem& sub, const Node& node, std::uint32_t depth);
-    // The Lagrangian bound and reduced costs of given multipliers.
-    Bound Evaluate(const SubProblem& sub, const Node& node, std::vector<double> u, double mu) const;
     double Cardinality(const Node& node) const
     {
         return stage == Stage::kLiterals ? static_cast<double>(maxProducts - node.chosen.size())
@@ -478,9 +499,11 @@ private:
     Stage stage;
     std::uint64_t maxProducts;
     Deadline& deadline;
+    bool useLinearProgram;
     std::vector<std::uint32_t> best;
     std::uint64_t bestCost = std::numeric_limits<std::uint64_t>::max();
     std::vector<std::uint32_t> localColumn;  // scratch: global column -> local
+    std::pair<std::uint32_t, std::uint32_t> core{0, 0};
 #ifdef QMSOP_HAVE_CLP
     std::optional<LinearProgram> lp;
 #endif
@@ -663,7 +686,7 @@ Bound Search::Lagrange(const SubProblem& sub, const Node& node, std::uint32_t it
     const std::size_t numRows = sub.rowIds.size();
     const std::size_t numColumns = sub.columnIds.size();
     const bool cardinality = stage == Stage::kLiterals;
-    const double limit = cardinality ? static_cast<double>(maxProducts - node.chosen.size()) : 0;
+    const double limit = Cardinality(node);
     const double target = static_cast<double>(bestCost) - static_cast<double>(node.cost);
 
     std::vector<double> u(numColumns);
@@ -739,25 +762,6 @@ Bound Search::Lagrange(const SubProblem& sub, const Node& node, std::uint32_t it
     return bound;
 }
 
-Bound Search::Evaluate(const SubProblem& sub, const Node& node, std::vector<double> u,
-                       double mu) const
-{
-    Bound bound;
-    bound.value = std::accumulate(u.begin(), u.end(), 0.0) - Cardinality(node) * mu;
-    bound.reducedCost.resize(sub.rowIds.size());
-    for (std::size_t k = 0; k < sub.rowIds.size(); ++k) {
-        double reduced = sub.cost[k] + mu;
-        for (std::uint32_t e = sub.start[k]; e < sub.start[k + 1]; ++e) {
-            reduced -= u[sub.columns[e]];
-        }
-        bound.reducedCost[k] = reduced;
-        bound.value += std::min(0.0, reduced);
-    }
-    bound.multiplier = std::move(u);
-    bound.cardinalityMultiplier = mu;
-    return bound;
-}
-
 std::optional<Bound> Search::BoundOf(const SubProblem& sub, const Node& node, std::uint32_t depth)
 {
     if (stage == Stage::kLiterals &&
@@ -766,7 +770,7 @@ std::optional<Bound> Search::BoundOf(const SubProblem& sub, const Node& node, st
         return std::nullopt;  // a node with columns left needs a row more
     }
 #ifdef QMSOP_HAVE_CLP
-    if (!lp) {
+    if (useLinearProgram && !lp) {
         std::vector<double> cost(m.numRows);
         for (std::uint32_t r = 0; r < m.numRows; ++r) {
             cost[r] = static_cast<double>(RowCost(r));
@@ -775,11 +779,13 @@ std::optional<Bound> Search::BoundOf(const SubProblem& sub, const Node& node, st
                    stage == Stage::kLiterals ? std::optional(static_cast<double>(maxProducts))
                                              : std::nullopt);
     }
-    if (std::optional<Bound> bound = lp->Solve(node, sub)) {
-        return bound;
-    }
-    if (lp->infeasible) {
-        return std::nullopt;
+    if (lp) {
+        if (std::optional<Bound> bound = lp->Solve(node, sub, deadline)) {
+            return bound;
+        }
+        if (lp->infeasible) {
+            return std::nullopt;
+        }
     }
 #endif
     return Lagrange(sub, node, depth == 0 ? 3000 : 200);
@@ -958,6 +964,10 @@ double Search::Visit(Node& node, double parentBound, std::uint32_t depth)
             return kInfinity;
         }
         sub = Compact(node);
+        if (depth == 0 && round == 0) {
+            core = {static_cast<std::uint32_t>(sub.rowIds.size()),
+                    static_cast<std::uint32_t>(sub.columnIds.size())};
+        }
         std::optional<Bound> found = BoundOf(sub, node, depth);
         if (!found) {
             return kInfinity;
@@ -985,22 +995,28 @@ double Search::Visit(Node& node, double parentBound, std::uint32_t depth)
     }
     const double nodeBound = std::max(parentBound, static_cast<double>(node.cost) + bound.value);
 
-    // Branch on the column with the fewest free rows (the largest multiplier
-    // among equals); its rows in order of reduced cost.
+    // Branch on a column that the relaxation covers only fractionally (any
+    // column when it covers them all whole), the one with the fewest free
+    // rows, the largest multiplier among equals; its rows in order of value
+    // in the relaxation, then of reduced cost.
     std::vector<std::pair<double, double>> order(m.numRows);  // (-primal, reduced cost)
+    std::vector<double> largest(sub.columnIds.size(), 0.0);
     for (std::size_t k = 0; k < sub.rowIds.size(); ++k) {
         order[sub.rowIds[k]] = {-bound.primal[k], bound.reducedCost[k]};
+        for (std::uint32_t e = sub.start[k]; e < sub.start[k + 1]; ++e) {
+            largest[sub.columns[e]] = std::max(largest[sub.columns[e]], bound.primal[k]);
+        }
     }
     std::uint32_t column = 0;
-    std::uint32_t fewest = std::numeric_limits<std::uint32_t>::max();
-    double weight = -1;
+    std::tuple<bool, std::uint32_t, double> key{true, std::numeric_limits<std::uint32_t>::max(), 0};
     for (std::size_t j = 0; j < sub.columnIds.size(); ++j) {
         const std::uint32_t c = sub.columnIds[j];
-        const std::uint32_t count = CountAnd(m.ColumnBits(c), node.active.data(), m.rowWords);
-        if (count < fewest || (count == fewest && bound.multiplier[j] > weight)) {
-            fewest = count;
+        const std::tuple<bool, std::uint32_t, double> candidate{
+            largest[j] > 1 - 1e-6, CountAnd(m.ColumnBits(c), node.active.data(), m.rowWords),
+            -bound.multiplier[j]};
+        if (candidate < key) {
+            key = candidate;
             column = c;
-            weight = bound.multiplier[j];
         }
     }
     std::vector<std::uint32_t> children;
@@ -1099,8 +1115,17 @@ void AppendCount(std::string& text, std::uint64_t count, const char* noun)
 
 // ------------------------------------------------------------ SolveExactCover
 
+bool HaveLinearProgramSolver()
+{
+#ifdef QMSOP_HAVE_CLP
+    return true;
+#else
+    return false;
+#endif
+}
+
 ExactCoverResult SolveExactCover(const CoverProblem& problem, std::span<const std::uint32_t> start,
-                                 Deadline& deadline)
+                                 Deadline& deadline, bool useLinearProgram)
 {
     const Matrix m(problem);
     std::vector<Word> coverable(m.columnWords, 0);
@@ -1112,17 +1137,18 @@ ExactCoverResult SolveExactCover(const CoverProblem& problem, std::span<const st
     std::vector<std::uint32_t> incumbent = Irredundant(m, Complete(m, start, coverable), coverable);
 
     ExactCoverResult result;
-    Search products(m, Stage::kProducts, 0, deadline);
+    Search products(m, Stage::kProducts, 0, deadline, useLinearProgram);
     products.SetIncumbent(incumbent);
     const double unresolvedProducts = products.Run(RootNode(m, coverable), 0);
     incumbent = products.incumbent();
+    std::tie(result.coreRows, result.coreColumns) = products.coreSize();
     const Cost found = CostOf(m, incumbent);
     result.productBound =
         static_cast<std::uint32_t>(BoundOf(unresolvedProducts, found.products));
     result.productsProven = result.productBound == found.products;
 
     if (result.productsProven) {
-        Search literals(m, Stage::kLiterals, found.products, deadline);
+        Search literals(m, Stage::kLiterals, found.products, deadline, useLinearProgram);
         literals.SetIncumbent(incumbent);
         std::vector<std::uint32_t> cheapest = m.literals;
         std::sort(cheapest.begin(), cheapest.end());
@@ -1166,7 +1192,7 @@ CoverSelector ExactCoverSelector(const ExactCoverOptions& options, ExactCoverRes
                             : options.timeLimitSeconds > 0
                                 ? Deadline::AfterSeconds(options.timeLimitSeconds)
                                 : Deadline();
-        *result = SolveExactCover(CoverProblemOf(chart), greedy, deadline);
+        *result = SolveExactCover(CoverProblemOf(chart), greedy, deadline, options.linearProgram);
         return result->rows;
     };
 }

@@ -72,6 +72,8 @@ public:
     // True once the budget is spent; does not count a node.
     bool Expired();
     std::uint64_t nodes() const { return nodes_; }
+    // Seconds until the wall-clock end (0 once past it); nullopt without one.
+    std::optional<double> SecondsLeft() const;
 
 private:
     std::optional<std::chrono::steady_clock::time_point> end_;
@@ -92,13 +94,22 @@ struct ExactCoverResult {
     bool proven = false;          // and literalBound == literals
     bool timeLimitReached = false;
     std::uint64_t nodes = 0;  // search nodes visited
+    // The cyclic core of the products stage: rows and columns left after the
+    // root's reductions.
+    std::uint32_t coreRows = 0;
+    std::uint32_t coreColumns = 0;
 };
 
 // Solves `problem` exactly within `deadline`, starting from `start` (a cover,
 // e.g. the greedy one, in any order; empty for none). Columns that no row
 // covers are left out.
+// With useLinearProgram false the bound is the built-in subgradient one even
+// when the library has CLP (a build without CLP always uses it).
 ExactCoverResult SolveExactCover(const CoverProblem& problem, std::span<const std::uint32_t> start,
-                                 Deadline& deadline);
+                                 Deadline& deadline, bool useLinearProgram = true);
+
+// True when the library was built with COIN-OR CLP for the LP bound.
+bool HaveLinearProgramSolver();
 
 // The chart of a solved or unsolved McCluskey as a covering problem: row i
 // is PI#(i+1) with its chart columns and the literals of its product.
@@ -108,6 +119,7 @@ CoverProblem CoverProblemOf(const McCluskey& chart);
 struct ExactCoverOptions {
     double timeLimitSeconds = 10.0;  // <= 0: no limit
     std::uint64_t nodeLimit = 0;     // 0: no limit (tests use it in place of time)
+    bool linearProgram = true;       // false: the subgradient bound, not CLP's LP
 };
 
 // A CoverSelector for McCluskey::Solve that runs SolveExactCover on the chart,
