@@ -78,7 +78,10 @@ int main(int argc, char** argv)
         } else if (option == "--nodes") {
             options.nodeLimit = std::strtoull(argv[i + 1], nullptr, 10);
         } else {
-            std::fputs("usage: qmsop_exact [--time-limit SECONDS] [--nodes N] [--bound lp|subgradient] < line\n", stderr);
+            std::fputs(
+                "usage: qmsop_exact [--time-limit SECONDS] [--nodes N] [--bound lp|subgradient] < "
+                "line\n",
+                stderr);
             return 2;
         }
     }

@@ -52,7 +52,8 @@ std::optional<double> Deadline::SecondsLeft() const
 
 bool Deadline::Expired()
 {
-    if (!expired_ && (nodes_ >= nodeLimit_ || (end_ && std::chrono::steady_clock::now() >= *end_))) {
+    if (!expired_ &&
+        (nodes_ >= nodeLimit_ || (end_ && std::chrono::steady_clock::now() >= *end_))) {
         expired_ = true;
     }
     return expired_;
@@ -225,7 +226,7 @@ struct Node {
     std::vector<Word> active;     // free rows
     std::vector<Word> uncovered;  // columns to cover
     std::vector<std::uint32_t> chosen;
-    std::uint64_t cost = 0;         // of `chosen`, in the stage's objective
+    std::uint64_t cost = 0;          // of `chosen`, in the stage's objective
     std::vector<double> multiplier;  // per column
     double cardinalityMultiplier = 0;
 };
@@ -233,7 +234,7 @@ struct Node {
 // The reduced problem of a node in compact form, for the bound.
 struct SubProblem {
     std::vector<std::uint32_t> rowIds;
-    std::vector<std::uint32_t> start;   // row k's columns: columns[start[k]..start[k+1])
+    std::vector<std::uint32_t> start;    // row k's columns: columns[start[k]..start[k+1])
     std::vector<std::uint32_t> columns;  // local column numbers
     std::vector<double> cost;
     std::vector<std::uint32_t> columnIds;
@@ -241,7 +242,7 @@ struct SubProblem {
 
 // The outcome of the Lagrangian bound of a node.
 struct Bound {
-    double value = -kInfinity;         // of the node's remaining cost
+    double value = -kInfinity;        // of the node's remaining cost
     std::vector<double> reducedCost;  // per row of the subproblem
     std::vector<double> primal;       // per row: its value in the relaxation, 0..1
     std::vector<double> multiplier;   // per local column
@@ -764,9 +765,8 @@ Bound Search::Lagrange(const SubProblem& sub, const Node& node, std::uint32_t it
 
 std::optional<Bound> Search::BoundOf(const SubProblem& sub, const Node& node, std::uint32_t depth)
 {
-    if (stage == Stage::kLiterals &&
-        (node.chosen.size() >= maxProducts ||
-         maxProducts - node.chosen.size() > sub.rowIds.size())) {
+    if (stage == Stage::kLiterals && (node.chosen.size() >= maxProducts ||
+                                      maxProducts - node.chosen.size() > sub.rowIds.size())) {
         return std::nullopt;  // a node with columns left needs a row more
     }
 #ifdef QMSOP_HAVE_CLP
@@ -892,9 +892,8 @@ void Search::Heuristic(const Node& node, const SubProblem& sub, const Bound& bou
             order.push_back(static_cast<std::uint32_t>(k));
         }
     }
-    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return sub.cost[a] > sub.cost[b];
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return sub.cost[a] > sub.cost[b]; });
     std::vector<std::uint32_t> more;
     for (const std::uint32_t k : order) {
         bool redundant = true;
@@ -1143,8 +1142,7 @@ ExactCoverResult SolveExactCover(const CoverProblem& problem, std::span<const st
     incumbent = products.incumbent();
     std::tie(result.coreRows, result.coreColumns) = products.coreSize();
     const Cost found = CostOf(m, incumbent);
-    result.productBound =
-        static_cast<std::uint32_t>(BoundOf(unresolvedProducts, found.products));
+    result.productBound = static_cast<std::uint32_t>(BoundOf(unresolvedProducts, found.products));
     result.productsProven = result.productBound == found.products;
 
     if (result.productsProven) {
@@ -1152,11 +1150,11 @@ ExactCoverResult SolveExactCover(const CoverProblem& problem, std::span<const st
         literals.SetIncumbent(incumbent);
         std::vector<std::uint32_t> cheapest = m.literals;
         std::sort(cheapest.begin(), cheapest.end());
-        const double floor = std::accumulate(
-            cheapest.begin(),
-            cheapest.begin() + static_cast<std::ptrdiff_t>(
-                                   std::min<std::uint64_t>(found.products, cheapest.size())),
-            0.0);
+        const double floor =
+            std::accumulate(cheapest.begin(),
+                            cheapest.begin() + static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(
+                                                   found.products, cheapest.size())),
+                            0.0);
         const double unresolvedLiterals = literals.Run(RootNode(m, coverable), floor);
         incumbent = literals.incumbent();
         result.literalBound = BoundOf(unresolvedLiterals, literals.incumbentCost());
