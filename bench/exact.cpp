@@ -1,14 +1,15 @@
 // qmsop_exact: reads one function line, tabulates it, and solves its chart
 // with the greedy cover and with the exact cover; writes one line of figures
 //
-//   greedy=152 products=137 literals=951 product_bound=137 literal_bound=951
+//   primes=735 greedy=152 products=137 literals=951 product_bound=137 literal_bound=951
 //     proven=1 products_proven=1 time_limit=0 nodes=812 seconds=0.412
-//     core_rows=310 core_columns=254
+//     core_rows=310 core_columns=254 valid=1
 //
 // (on one line), then the certificate line.
 //
 // usage: qmsop_exact [--time-limit SECONDS] [--nodes N] [--bound lp|subgradient]
 //                    [--write-lp FILE] < function-line
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -61,6 +62,29 @@ void WriteLp(const std::string& path, const qmsop::CoverProblem& problem, std::u
     out << "End\n";
 }
 
+// True when `rows` cover every column that some row covers and none of them
+// is covered by the others.
+bool IsIrredundantCover(const qmsop::CoverProblem& problem, const std::vector<std::uint32_t>& rows)
+{
+    std::vector<std::uint32_t> count(problem.numColumns, 0);
+    for (const std::uint32_t r : rows) {
+        for (const std::uint32_t c : problem.rows[r]) {
+            ++count[c];
+        }
+    }
+    for (const auto& row : problem.rows) {
+        for (const std::uint32_t c : row) {
+            if (count[c] == 0) {
+                return false;
+            }
+        }
+    }
+    return std::all_of(rows.begin(), rows.end(), [&](std::uint32_t r) {
+        return std::any_of(problem.rows[r].begin(), problem.rows[r].end(),
+                           [&](std::uint32_t c) { return count[c] == 1; });
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -106,13 +130,14 @@ int main(int argc, char** argv)
     if (!lpFile.empty()) {
         WriteLp(lpFile, qmsop::CoverProblemOf(chart), exact.products);
     }
-    std::cout << "greedy=" << greedy << " products=" << exact.products
-              << " literals=" << exact.literals << " product_bound=" << exact.productBound
-              << " literal_bound=" << exact.literalBound << " proven=" << exact.proven
-              << " products_proven=" << exact.productsProven
+    std::cout << "primes=" << chart.numPIs() << " greedy=" << greedy
+              << " products=" << exact.products << " literals=" << exact.literals
+              << " product_bound=" << exact.productBound << " literal_bound=" << exact.literalBound
+              << " proven=" << exact.proven << " products_proven=" << exact.productsProven
               << " time_limit=" << exact.timeLimitReached << " nodes=" << exact.nodes
               << " seconds=" << seconds << " core_rows=" << exact.coreRows
-              << " core_columns=" << exact.coreColumns << '\n'
+              << " core_columns=" << exact.coreColumns
+              << " valid=" << IsIrredundantCover(qmsop::CoverProblemOf(chart), exact.rows) << '\n'
               << qmsop::CertificateLine(exact) << '\n';
     return 0;
 }
