@@ -136,7 +136,7 @@ int main(int argc, char** argv)
               << " proven=" << exact.proven << " products_proven=" << exact.productsProven
               << " time_limit=" << exact.timeLimitReached << " nodes=" << exact.nodes
               << " seconds=" << seconds << " core_rows=" << exact.coreRows
-              << " core_columns=" << exact.coreColumns
+              << " core_columns=" << exact.coreColumns << " core_blocks=" << exact.coreBlocks
               << " valid=" << IsIrredundantCover(qmsop::CoverProblemOf(chart), exact.rows) << '\n'
               << qmsop::CertificateLine(exact) << '\n';
     return 0;

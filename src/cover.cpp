@@ -1,6 +1,7 @@
 #include "cover.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <numeric>
@@ -240,6 +241,31 @@ struct SubProblem {
     std::vector<std::uint32_t> columnIds;
 };
 
+// The connected blocks of a subproblem: columns joined by a common row.
+std::uint32_t CountBlocks(const SubProblem& sub)
+{
+    std::vector<std::uint32_t> parent(sub.columnIds.size());
+    std::iota(parent.begin(), parent.end(), 0);
+    const auto find = [&](std::uint32_t j) {
+        while (parent[j] != j) {
+            j = parent[j] = parent[parent[j]];
+        }
+        return j;
+    };
+    std::uint32_t blocks = static_cast<std::uint32_t>(parent.size());
+    for (std::size_t k = 0; k + 1 < sub.start.size(); ++k) {
+        for (std::uint32_t e = sub.start[k] + 1; e < sub.start[k + 1]; ++e) {
+            const std::uint32_t a = find(sub.columns[sub.start[k]]);
+            const std::uint32_t b = find(sub.columns[e]);
+            if (a != b) {
+                parent[b] = a;
+                --blocks;
+            }
+        }
+    }
+    return blocks;
+}
+
 // The outcome of the Lagrangian bound of a node.
 struct Bound {
     double value = -kInfinity;        // of the node's remaining cost
@@ -423,8 +449,8 @@ public:
         bestCost = Objective(best);
     }
     const std::vector<std::uint32_t>& incumbent() const { return best; }
-    // Rows and columns of the root after its first reduction.
-    std::pair<std::uint32_t, std::uint32_t> coreSize() const { return core; }
+    // Rows, columns and blocks of the root after its first reduction.
+    const std::array<std::uint32_t, 3>& coreSize() const { return core; }
     std::uint64_t incumbentCost() const { return bestCost; }
 
     // Searches from `root`; returns the least bound over the parts of the
@@ -504,7 +530,7 @@ private:
     std::vector<std::uint32_t> best;
     std::uint64_t bestCost = std::numeric_limits<std::uint64_t>::max();
     std::vector<std::uint32_t> localColumn;  // scratch: global column -> local
-    std::pair<std::uint32_t, std::uint32_t> core{0, 0};
+    std::array<std::uint32_t, 3> core{0, 0, 0};
 #ifdef QMSOP_HAVE_CLP
     std::optional<LinearProgram> lp;
 #endif
@@ -965,7 +991,10 @@ double Search::Visit(Node& node, double parentBound, std::uint32_t depth)
         sub = Compact(node);
         if (depth == 0 && round == 0) {
             core = {static_cast<std::uint32_t>(sub.rowIds.size()),
-                    static_cast<std::uint32_t>(sub.columnIds.size())};
+                    static_cast<std::uint32_t>(sub.columnIds.size()), CountBlocks(sub)};
+        }
+        if (depth == 0 && round == 0) {
+            Dive(node, std::vector<double>(m.numRows, 0.0));  // needs no bound: first
         }
         std::optional<Bound> found = BoundOf(sub, node, depth);
         if (!found) {
@@ -986,7 +1015,6 @@ double Search::Visit(Node& node, double parentBound, std::uint32_t depth)
                 weight[sub.rowIds[k]] = bound.primal[k];
             }
             Dive(node, weight);
-            Dive(node, std::vector<double>(m.numRows, 0.0));
         }
         if (round == 3 || !Fix(node, sub, bound)) {
             break;
@@ -1140,7 +1168,9 @@ ExactCoverResult SolveExactCover(const CoverProblem& problem, std::span<const st
     products.SetIncumbent(incumbent);
     const double unresolvedProducts = products.Run(RootNode(m, coverable), 0);
     incumbent = products.incumbent();
-    std::tie(result.coreRows, result.coreColumns) = products.coreSize();
+    result.coreRows = products.coreSize()[0];
+    result.coreColumns = products.coreSize()[1];
+    result.coreBlocks = products.coreSize()[2];
     const Cost found = CostOf(m, incumbent);
     result.productBound = static_cast<std::uint32_t>(BoundOf(unresolvedProducts, found.products));
     result.productsProven = result.productBound == found.products;

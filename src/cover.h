@@ -3,39 +3,48 @@
 // time budget the best cover found and a proven lower bound.
 //
 //   chart rows (column lists, literals)    result
-//   PI#1  {0,1}      2                     rows {1,2}: 2 products, 4 literals
+//   PI#1  {0,1}      2                     rows 1 and 2 (PI#2, PI#3)
 //   PI#2  {0,2}      2                     certificate:
 //   PI#3  {1,3}      2                       minimum: 2 products, 4 literals (proven)
 //
-// Algorithm: branch and bound in two stages over the same search, first for
-// the fewest rows (every row costs 1), then for the fewest literals among
-// covers of that many rows (a row costs its literals; a cardinality
-// constraint keeps the row count). Each node reduces its matrix to a fixed
-// point: essential rows are chosen, a row whose uncovered columns lie within
-// another's of no higher cost is dropped, a column whose rows include
-// another column's rows is dropped. The lower bound is the Lagrangian
-// relaxation of the covering constraints (and of the cardinality), raised by
-// subgradient steps warm-started from the parent node, which approaches the
-// LP bound; its reduced costs also fix rows (a row that would lift the bound
-// past the incumbent is dropped, one whose removal would is chosen). The
-// search branches on the uncovered column with the fewest candidate rows,
-// children in order of reduced cost, each excluding the earlier ones.
-// Independent blocks of the reduced root are solved apart. The upper bound
-// starts at the given cover (the greedy one) made irredundant and is
-// improved by a Lagrangian greedy at the root. Rows and columns are bitsets,
-// so reductions are word-parallel.
+// Algorithm: branch and bound, run twice over the same chart: first for the
+// fewest rows (every row costs 1), then for the fewest literals among covers
+// of exactly that many rows (a row costs its literals; a cardinality
+// constraint holds the row count). Each node reduces its matrix to a fixed
+// point: essential rows are chosen; a row whose uncovered columns lie within
+// another's of no higher cost is dropped (of equal ones the lower row stays);
+// a column whose rows include another column's rows is dropped. The lower
+// bound is the LP relaxation, solved by COIN-OR CLP's dual simplex warm-
+// started from the last node (built without CLP, or if CLP fails: the
+// Lagrangian relaxation raised by subgradient steps from the parent's
+// multipliers). The bound is recomputed from the duals as a Lagrangian value,
+// so it is valid whatever the LP's tolerances. Its reduced costs fix rows: a
+// row whose choice would lift the bound to the incumbent is dropped, one whose
+// exclusion would is chosen. The search branches on an uncovered column that
+// the relaxation covers only fractionally, the one with the fewest free rows;
+// children in order of LP value, each excluding the rows of the earlier ones.
+// The upper bound starts at the given cover (the greedy one) made
+// irredundant; an LP-rounding greedy at every node and two reductive dives at
+// the root (Espresso's heuristic cover, guided by the LP) improve it. Rows and
+// columns are bitsets, so reductions are word-parallel. Independent blocks
+// are not split: the LP bound of a block-diagonal core is already the sum of
+// its blocks' bounds, and the cores of dense functions are one block
+// (ExactCoverResult::coreBlocks counts them).
 //
-// Cost: exponential in the worst case (unate covering is NP-hard); a node
-// costs O(nnz) per subgradient step plus O(nnz * words) for the dominance
-// tests. The Deadline stops the search at a wall-clock time or a node count.
+// Cost: exponential in the worst case (unate covering is NP-hard). A node
+// costs a warm dual simplex, O(nnz * words) for the dominance tests and
+// O(rows * chosen) for the rounding; a subgradient step costs O(nnz). The
+// Deadline stops the search at a wall-clock time (also inside CLP) or a node
+// count, and the search then reports the least bound over what it left open.
 //
 // Invariants of every result: the rows cover every column that some row
 // covers (columns without rows stay uncovered); the cover is irredundant; it
 // is never worse than the given cover in (products, literals); the bounds are
 // honest: no cover has fewer than `productBound` rows, and when the products
 // are proven, no cover of `products` rows has fewer than `literalBound`
-// literals. Proven results do not depend on time; ties between equal covers
-// go to the first one the (deterministic) search meets.
+// literals. Ties between covers of equal products and literals go to the
+// first one the search meets; the search is deterministic, so a proven result
+// does not depend on the time limit or the machine.
 #pragma once
 
 #include <chrono>
@@ -98,6 +107,7 @@ struct ExactCoverResult {
     // root's reductions.
     std::uint32_t coreRows = 0;
     std::uint32_t coreColumns = 0;
+    std::uint32_t coreBlocks = 0;  // its connected blocks
 };
 
 // Solves `problem` exactly within `deadline`, starting from `start` (a cover,
