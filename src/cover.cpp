@@ -226,6 +226,9 @@ enum class Stage : std::uint8_t {
 struct Node {
     std::vector<Word> active;     // free rows
     std::vector<Word> uncovered;  // columns to cover
+    // Rows and columns that changed since the last reduction.
+    std::vector<Word> dirtyRows;
+    std::vector<Word> dirtyColumns;
     std::vector<std::uint32_t> chosen;
     std::uint64_t cost = 0;          // of `chosen`, in the stage's objective
     std::vector<double> multiplier;  // per column
@@ -488,6 +491,8 @@ private:
         return std::ceil(bound - kEps) >= static_cast<double>(bestCost);
     }
 
+    // The three changes of a node. Each marks what it may make reducible:
+    // rows that lose uncovered columns, columns that lose free rows.
     void Choose(Node& node, std::uint32_t r) const
     {
         node.chosen.push_back(r);
@@ -495,15 +500,41 @@ private:
         ResetBit(node.active.data(), r);
         const Word* bits = m.RowBits(r);
         for (std::size_t w = 0; w < m.columnWords; ++w) {
+            for (Word left = bits[w] & node.uncovered[w]; left != 0; left &= left - 1) {
+                const Word* rows =
+                    m.ColumnBits(static_cast<std::uint32_t>(w * 64 + std::countr_zero(left)));
+                for (std::size_t v = 0; v < m.rowWords; ++v) {
+                    node.dirtyRows[v] |= rows[v];
+                }
+            }
             node.uncovered[w] &= ~bits[w];
+        }
+    }
+    void Exclude(Node& node, std::uint32_t r) const
+    {
+        ResetBit(node.active.data(), r);
+        const Word* bits = m.RowBits(r);
+        for (std::size_t w = 0; w < m.columnWords; ++w) {
+            node.dirtyColumns[w] |= bits[w] & node.uncovered[w];
+        }
+    }
+    void DropColumn(Node& node, std::uint32_t c) const
+    {
+        ResetBit(node.uncovered.data(), c);
+        const Word* rows = m.ColumnBits(c);
+        for (std::size_t v = 0; v < m.rowWords; ++v) {
+            node.dirtyRows[v] |= rows[v];
         }
     }
 
     double Visit(Node& node, double parentBound, std::uint32_t depth);
+    // Essential rows, dominated rows and dominating columns, to a fixed
+    // point, testing only what the node's changes marked; false when a
+    // column has no free row left (or, for the literals, too many rows).
     bool Reduce(Node& node);
-    bool ChooseEssentials(Node& node, bool& changed);
-    bool DropDominatedRows(Node& node);
-    bool DropDominatingColumns(Node& node);
+    bool ChooseEssentials(Node& node, const std::vector<Word>& columns);
+    void DropDominatedRows(Node& node, const std::vector<Word>& rowsToTest);
+    void DropDominatingColumns(Node& node, const std::vector<Word>& columnsToTest);
     SubProblem Compact(const Node& node);
     Bound Lagrange(const SubProblem& sub, const Node& node, std::uint32_t iterations);
     // The bound of the node: from the LP when there is one, else by
@@ -536,54 +567,52 @@ private:
 #endif
 };
 
-bool Search::ChooseEssentials(Node& node, bool& changed)
+bool Search::ChooseEssentials(Node& node, const std::vector<Word>& columns)
 {
-    bool found = true;
-    while (found) {
-        found = false;
-        for (std::size_t w = 0; w < m.columnWords; ++w) {
-            for (Word left = node.uncovered[w]; left != 0; left &= left - 1) {
-                const auto c = static_cast<std::uint32_t>(w * 64 + std::countr_zero(left));
-                if (!Test(node.uncovered.data(), c)) {
-                    continue;
+    for (std::size_t w = 0; w < m.columnWords; ++w) {
+        for (Word left = columns[w]; left != 0; left &= left - 1) {
+            const auto c = static_cast<std::uint32_t>(w * 64 + std::countr_zero(left));
+            if (!Test(node.uncovered.data(), c)) {
+                continue;
+            }
+            const Word* rows = m.ColumnBits(c);
+            std::uint32_t count = 0;
+            std::uint32_t only = 0;
+            for (std::size_t v = 0; v < m.rowWords && count < 2; ++v) {
+                const Word both = rows[v] & node.active[v];
+                if (both != 0) {
+                    count += static_cast<std::uint32_t>(std::popcount(both));
+                    only = static_cast<std::uint32_t>(v * 64 + std::countr_zero(both));
                 }
-                const Word* rows = m.ColumnBits(c);
-                std::uint32_t count = 0;
-                std::uint32_t only = 0;
-                for (std::size_t v = 0; v < m.rowWords && count < 2; ++v) {
-                    const Word both = rows[v] & node.active[v];
-                    if (both != 0) {
-                        count += static_cast<std::uint32_t>(std::popcount(both));
-                        only = static_cast<std::uint32_t>(v * 64 + std::countr_zero(both));
-                    }
-                }
-                if (count == 0) {
-                    return false;
-                }
-                if (count == 1) {
-                    Choose(node, only);
-                    found = true;
-                    changed = true;
-                }
+            }
+            if (count == 0) {
+                return false;
+            }
+            if (count == 1) {
+                Choose(node, only);
             }
         }
     }
     return stage != Stage::kLiterals || node.chosen.size() <= maxProducts;
 }
 
-bool Search::DropDominatedRows(Node& node)
+void Search::DropDominatedRows(Node& node, const std::vector<Word>& rowsToTest)
 {
-    std::vector<std::uint32_t> size(m.numRows, 0);
-    ForEachBit(node.active.data(), m.rowWords, [&](std::uint32_t r) {
-        size[r] = CountAnd(m.RowBits(r), node.uncovered.data(), m.columnWords);
-    });
     std::vector<std::uint32_t> dropped;
     std::vector<Word> candidates(m.rowWords);
-    ForEachBit(node.active.data(), m.rowWords, [&](std::uint32_t r) {
-        if (size[r] == 0) {
+    const auto size = [&](std::uint32_t r) {
+        return CountAnd(m.RowBits(r), node.uncovered.data(), m.columnWords);
+    };
+    ForEachBit(rowsToTest.data(), m.rowWords, [&](std::uint32_t r) {
+        if (!Test(node.active.data(), r)) {
+            return;
+        }
+        const std::uint32_t sizeR = size(r);
+        if (sizeR == 0) {
             dropped.push_back(r);
             return;
         }
+        // The rows whose uncovered columns include r's.
         candidates = node.active;
         ResetBit(candidates.data(), r);
         const Word* bits = m.RowBits(r);
@@ -606,7 +635,7 @@ bool Search::DropDominatedRows(Node& node)
         bool dominated = false;
         ForEachBit(candidates.data(), m.rowWords, [&](std::uint32_t s) {
             const std::uint64_t other = RowCost(s);
-            if (!dominated && other <= cost && (size[s] > size[r] || other < cost || s < r)) {
+            if (!dominated && other <= cost && (other < cost || s < r || size(s) > sizeR)) {
                 dominated = true;
             }
         });
@@ -615,21 +644,22 @@ bool Search::DropDominatedRows(Node& node)
         }
     });
     for (const std::uint32_t r : dropped) {
-        ResetBit(node.active.data(), r);
+        Exclude(node, r);
     }
-    return !dropped.empty();
 }
 
-bool Search::DropDominatingColumns(Node& node)
+void Search::DropDominatingColumns(Node& node, const std::vector<Word>& columnsToTest)
 {
-    std::vector<std::uint32_t> size(m.numColumns, 0);
-    ForEachBit(node.uncovered.data(), m.columnWords, [&](std::uint32_t c) {
-        size[c] = CountAnd(m.ColumnBits(c), node.active.data(), m.rowWords);
-    });
     std::vector<Word> dropped(m.columnWords, 0);
-    bool any = false;
     std::vector<Word> candidates(m.columnWords);
-    ForEachBit(node.uncovered.data(), m.columnWords, [&](std::uint32_t k) {
+    const auto size = [&](std::uint32_t c) {
+        return CountAnd(m.ColumnBits(c), node.active.data(), m.rowWords);
+    };
+    ForEachBit(columnsToTest.data(), m.columnWords, [&](std::uint32_t k) {
+        if (!Test(node.uncovered.data(), k)) {
+            return;
+        }
+        // The columns whose free rows include k's.
         candidates = node.uncovered;
         ResetBit(candidates.data(), k);
         const Word* rows = m.ColumnBits(k);
@@ -648,35 +678,38 @@ bool Search::DropDominatingColumns(Node& node)
         if (!left) {
             return;
         }
-        // Every column j left has all of k's rows: covering k covers j.
+        // Covering k covers every column j left; of equal ones the lowest stays.
+        const std::uint32_t sizeK = size(k);
         ForEachBit(candidates.data(), m.columnWords, [&](std::uint32_t j) {
-            if (size[j] > size[k] || j > k) {
+            if (j > k || size(j) > sizeK) {
                 SetBit(dropped.data(), j);
-                any = true;
             }
         });
     });
-    for (std::size_t w = 0; w < m.columnWords; ++w) {
-        node.uncovered[w] &= ~dropped[w];
-    }
-    return any;
+    ForEachBit(dropped.data(), m.columnWords, [&](std::uint32_t c) { DropColumn(node, c); });
 }
 
 bool Search::Reduce(Node& node)
 {
-    bool changed = true;
-    while (changed) {
-        changed = false;
-        if (!ChooseEssentials(node, changed)) {
+    while (true) {
+        std::vector<Word> rows = std::exchange(node.dirtyRows, std::vector<Word>(m.rowWords, 0));
+        std::vector<Word> columns =
+            std::exchange(node.dirtyColumns, std::vector<Word>(m.columnWords, 0));
+        if (Empty(rows) && Empty(columns)) {
+            return true;
+        }
+        if (!ChooseEssentials(node, columns)) {
             return false;
         }
         if (Empty(node.uncovered)) {
             return true;
         }
-        changed = DropDominatedRows(node) || changed;
-        changed = DropDominatingColumns(node) || changed;
+        for (std::size_t v = 0; v < m.rowWords; ++v) {
+            rows[v] |= node.dirtyRows[v];  // those the essential rows touched
+        }
+        DropDominatedRows(node, rows);
+        DropDominatingColumns(node, columns);
     }
-    return true;
 }
 
 SubProblem Search::Compact(const Node& node)
@@ -827,7 +860,7 @@ bool Search::Fix(Node& node, const SubProblem& sub, const Bound& bound)
     for (std::size_t k = 0; k < sub.rowIds.size(); ++k) {
         const double rc = bound.reducedCost[k];
         if (rc > 0 && std::ceil(bound.value + rc - kEps) >= slack) {
-            ResetBit(node.active.data(), sub.rowIds[k]);
+            Exclude(node, sub.rowIds[k]);
             changed = true;
         } else if (rc < 0 && std::ceil(bound.value - rc - kEps) >= slack) {
             include.push_back(sub.rowIds[k]);
@@ -1067,7 +1100,7 @@ double Search::Visit(Node& node, double parentBound, std::uint32_t depth)
         Node child = node;
         Choose(child, r);
         unresolved = std::min(unresolved, Visit(child, nodeBound, depth + 1));
-        ResetBit(node.active.data(), r);
+        Exclude(node, r);
     }
     return unresolved;
 }
@@ -1116,6 +1149,8 @@ Node RootNode(const Matrix& m, const std::vector<Word>& coverable)
         SetBit(root.active.data(), r);
     }
     root.uncovered = coverable;
+    root.dirtyRows = root.active;
+    root.dirtyColumns = coverable;
     root.multiplier.assign(m.numColumns, 0);
     return root;
 }
