@@ -218,7 +218,7 @@ std::vector<std::uint32_t> Irredundant(const Matrix& m, std::vector<std::uint32_
 
 enum class Stage : std::uint8_t {
     kProducts,  // every row costs 1
-    kLiterals,  // a row costs its literals; at most maxProducts rows
+    kLiterals,  // a row costs its literals; exactly maxProducts rows (the minimum)
 };
 
 // A node of the search: the rows still free, the columns still to cover,
@@ -737,10 +737,11 @@ SubProblem Search::Compact(const Node& node)
 }
 
 // Subgradient ascent on the Lagrangian dual of
-//   min sum c_r x_r  s.t.  sum_{r covers j} x_r >= 1,  [sum x_r <= K],  x in {0,1}.
-// For multipliers u >= 0 (and mu >= 0) the value
+//   min sum c_r x_r  s.t.  sum_{r covers j} x_r >= 1,  [sum x_r = K],  x in {0,1}.
+// For multipliers u >= 0 (and any mu) the value
 //   L = sum_j u_j - K mu + sum_r min(0, c_r + mu - sum_{j in r} u_j)
-// is a lower bound; the best one met is kept.
+// is a lower bound; the best one met is kept. (The literal stage may ask for
+// exactly K more rows: no cover has fewer rows than the proven minimum.)
 Bound Search::Lagrange(const SubProblem& sub, const Node& node, std::uint32_t iterations)
 {
     const std::size_t numRows = sub.rowIds.size();
