@@ -233,7 +233,7 @@ void AppendNumber(std::string& text, std::uint64_t value)
     text.append(digits, result.ptr);
 }
 
-void AppendNumberList(std::string& text, const std::vector<std::uint32_t>& numbers)
+void AppendNumberList(std::string& text, std::span<const std::uint32_t> numbers)
 {
     for (std::size_t i = 0; i < numbers.size(); ++i) {
         if (i != 0) {
@@ -245,19 +245,26 @@ void AppendNumberList(std::string& text, const std::vector<std::uint32_t>& numbe
 
 std::ostream& operator<<(std::ostream& out, const BooleanFunction& func)
 {
-    std::string text = "f(";
-    for (std::size_t i = 0; i < func.names.size(); ++i) {
-        if (i != 0) {
-            text += ',';
-        }
-        text += func.names[i];
-    }
-    text += ") = m(";
+    std::string text;
+    AppendFunctionHead(text, func.names);
+    text += " = m(";
     AppendNumberList(text, func.minterms);
     text += ") + d(";
     AppendNumberList(text, func.dontCares);
     text += ')';
     return out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void AppendFunctionHead(std::string& text, const std::vector<std::string>& names)
+{
+    text += "f(";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i != 0) {
+            text += ',';
+        }
+        text += names[i];
+    }
+    text += ')';
 }
 
 }  // namespace qmsop

@@ -213,7 +213,9 @@ TEST(McCluskeyChart, DestroyingTheChartLeavesTheTabulationIntact)
     const auto& pis = s.quine->primeImplicants();
     ASSERT_TRUE(pis.has_value());
     ASSERT_EQ(pis->size(), 2u);
-    EXPECT_EQ((*pis)[1]->Minterms(), (std::vector<std::uint32_t>{1, 3, 5, 7}));
+    const auto minterms = (*pis)[1]->Minterms();
+    EXPECT_EQ(std::vector<std::uint32_t>(minterms.begin(), minterms.end()),
+              (std::vector<std::uint32_t>{1, 3, 5, 7}));
     EXPECT_EQ(s.quine->func.minterms, (std::vector<std::uint32_t>{1, 3, 5, 7}));
 }
 
