@@ -543,6 +543,80 @@ TEST(TabulationTest, NoVariablesOrNoMintermsGiveOneColumnWithoutGroups)
     }
 }
 
+// With 31 variables the group of a first-column number is the count of one
+// bits among its lowest 31 bits: 2^31 goes to group 0 and 2^31 + 1 to group
+// 1, where they combine; 3 stands in group 2 and combines with neither.
+// (Counting all 32 bits would put 3 in front of 2^31 + 1 in group 2 and
+// number it first.)
+TEST(TabulationTest, ThirtyOneVariablesCountOnlyTheLowestThirtyOneBits)
+{
+    Quine quine;
+    SetFunction(quine, 31, {0x80000001u, 3, 0x80000000u});
+    ASSERT_TRUE(quine.FindPrimeImplicants());
+    const Column& first = *quine.head();
+    ASSERT_EQ(first.numGroups(), 32u);
+    EXPECT_EQ(DumpOf(quine)[0][0], "2147483648 U");
+    EXPECT_EQ(DumpOf(quine)[0][1], "2147483649 U #1");
+    EXPECT_EQ(DumpOf(quine)[0][2], "3 #1");
+    EXPECT_EQ(PrimeTexts(quine),
+              (std::vector<std::string>{"3 PI#1", "2147483648,2147483649 (1) PI#2"}));
+}
+
+// 31 variables, the cubes {0..3} and {2^30..2^30+3}: their sums, 6 and
+// 2^32 + 6, are equal modulo 2^32, so the two never pair, and both stay
+// prime implicants beside the cube of all eight that other pairs make.
+TEST(TabulationTest, SumsThatWrapPastTwoToThe32NeverPair)
+{
+    Quine quine;
+    const std::uint32_t top = 1u << 30;
+    SetFunction(quine, 31, {0, 1, 2, 3, top, top + 1, top + 2, top + 3});
+    ASSERT_TRUE(quine.FindPrimeImplicants());
+    EXPECT_EQ(PrimeTexts(quine),
+              (std::vector<std::string>{
+                  "0,1,2,3 (1,2) PI#1", "1073741824,1073741825,1073741826,1073741827 (1,2) PI#2",
+                  "0,1,2,3,1073741824,1073741825,1073741826,1073741827 (1,2,1073741824) PI#3"}));
+}
+
+// Released columns: the same prime implicants, numbered alike, owned by the
+// Quine, and no column keeps a group. The functions mix repeats, numbers
+// beyond 2^numVars and near 2^32, and wide functions whose sums wrap in the
+// later columns.
+TEST(TabulationTest, ReleasedColumnsKeepThePrimeImplicants)
+{
+    std::mt19937 random(11);
+    for (int trial = 0; trial < 300; ++trial) {
+        SCOPED_TRACE(trial);
+        const bool wide = trial % 3 == 0;
+        const std::uint32_t numVars = wide ? 28 + random() % 6 : 1 + random() % 8;
+        const std::uint32_t base = wide ? static_cast<std::uint32_t>(random()) & ~0x3Fu : 0;
+        const std::uint32_t range = wide ? 64 : 1u << numVars;
+        Numbers minterms;
+        Numbers dontCares;
+        const std::uint32_t count = random() % (wide ? 64 : 40);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint32_t roll = random() % 10;
+            const std::uint32_t value = roll == 0 && !minterms.empty()
+                                            ? minterms[random() % minterms.size()]
+                                        : roll == 1 ? 0xFFFFFFFFu - random() % 4
+                                        : roll == 2 ? base + random() % (4 * range)
+                                                    : base + random() % range;
+            (random() % 5 == 0 ? dontCares : minterms).push_back(value);
+        }
+        Quine kept;
+        SetFunction(kept, numVars, minterms, dontCares);
+        Quine released;
+        SetFunction(released, numVars, minterms, dontCares);
+        const bool tabulated = kept.FindPrimeImplicants();
+        ASSERT_EQ(released.FindPrimeImplicants({.releaseColumns = true}), tabulated);
+        EXPECT_EQ(PrimeTexts(released), PrimeTexts(kept));
+        EXPECT_EQ(released.numPIs(), kept.numPIs());
+        EXPECT_EQ(released.numColumns(), kept.numColumns());
+        for (const auto& column : released.Columns()) {
+            EXPECT_EQ(column->numGroups(), 0u);
+        }
+    }
+}
+
 TEST(TabulationTest, ASecondCallAfterSuccessChangesNothing)
 {
     Quine quine;
