@@ -88,10 +88,10 @@ Created CreatedBy(const qmsop::Quine& quine)
 {
     Created created;
     for (const auto& column : quine.Columns()) {
-        for (const auto& group : column->Groups()) {
-            created.implicants += group->numImplicants();
-            for (const auto& implicant : group->Implicants()) {
-                created.mintermEntries += implicant->numMinterms();
+        for (const qmsop::Group& group : column->Groups()) {
+            created.implicants += group.numImplicants();
+            for (const qmsop::Implicant& implicant : group.Implicants()) {
+                created.mintermEntries += implicant.numMinterms();
             }
         }
     }

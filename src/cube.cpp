@@ -41,14 +41,14 @@ Cube CubeOf(const Implicant& implicant, std::uint32_t numVars)
 {
     std::vector<Literal> literals(numVars, Literal::kZero);
     const std::uint32_t first = implicant.Minterm(0);
-    const auto* diffs = implicant.Diffs();
+    const auto diffs = implicant.Diffs();
     for (std::uint32_t v = 0; v < numVars; ++v) {
         const std::uint32_t shift = numVars - 1 - v;
         if (shift >= 32) {
             continue;  // the weight does not fit: never eliminated, bit 0
         }
         const std::uint32_t weight = std::uint32_t{1} << shift;
-        if (diffs != nullptr && std::find(diffs->begin(), diffs->end(), weight) != diffs->end()) {
+        if (diffs && std::find(diffs->begin(), diffs->end(), weight) != diffs->end()) {
             literals[v] = Literal::kFree;
         } else if ((first & weight) != 0) {
             literals[v] = Literal::kOne;

@@ -490,7 +490,7 @@ void AppendNumber(std::string& text, std::uint64_t value)
     text.append(digits, result.ptr);
 }
 
-void AppendNumberList(std::string& text, const std::vector<std::uint32_t>& numbers)
+void AppendNumberList(std::string& text, std::span<const std::uint32_t> numbers)
 {
     for (std::size_t i = 0; i < numbers.size(); ++i) {
         if (i != 0) {
@@ -500,7 +500,19 @@ void AppendNumberList(std::string& text, const std::vector<std::uint32_t>& numbe
     }
 }
 
-void AppendSignature(std::string& text, const std::vector<std::string>& names)
+std::ostream& operator<<(std::ostream& out, const BooleanFunction& func)
+{
+    std::string text;
+    AppendFunctionHead(text, func.names);
+    text += " = m(";
+    AppendNumberList(text, func.minterms);
+    text += ") + d(";
+    AppendNumberList(text, func.dontCares);
+    text += ')';
+    return out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void AppendFunctionHead(std::string& text, const std::vector<std::string>& names)
 {
     text += "f(";
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -510,18 +522,6 @@ void AppendSignature(std::string& text, const std::vector<std::string>& names)
         text += names[i];
     }
     text += ')';
-}
-
-std::ostream& operator<<(std::ostream& out, const BooleanFunction& func)
-{
-    std::string text;
-    AppendSignature(text, func.names);
-    text += " = m(";
-    AppendNumberList(text, func.minterms);
-    text += ") + d(";
-    AppendNumberList(text, func.dontCares);
-    text += ')';
-    return out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 }  // namespace qmsop

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -95,15 +96,16 @@ std::uint32_t TokenValue(const std::string& token);
 // Appends `value` in decimal.
 void AppendNumber(std::string& text, std::uint64_t value);
 // Appends the numbers in decimal, separated by ",".
-void AppendNumberList(std::string& text, const std::vector<std::uint32_t>& numbers);
+void AppendNumberList(std::string& text, std::span<const std::uint32_t> numbers);
 
 // The reader: ReadFunction without the result; sets failbit on a refusal.
 std::istream& operator>>(std::istream& in, BooleanFunction& func);
 
-// Appends "f(a,b,c)": the names joined by ",".
-void AppendSignature(std::string& text, const std::vector<std::string>& names);
-
 // The echo line, without a line end: f(a,b,c) = m(1,3,5,7) + d(0)
 std::ostream& operator<<(std::ostream& out, const BooleanFunction& func);
+
+// Appends the head that the echo line and the result line share: "f(", the
+// names joined by ",", then ")".
+void AppendFunctionHead(std::string& text, const std::vector<std::string>& names);
 
 }  // namespace qmsop

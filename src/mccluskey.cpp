@@ -2,31 +2,126 @@
 #include "mccluskey.h"
 
 #include <algorithm>
-#include <bit>
 #include <ostream>
+#include <string_view>
+
+#include "textwriter.h"
 
 namespace qmsop {
 
+namespace {
+
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+// Maps a minterm number to its column class: a table indexed by the number
+// when the numbers are small against the columns, else a binary search in
+// the ascending class numbers.
+class ClassLookup {
+public:
+    explicit ClassLookup(std::vector<std::uint32_t> numbers) : numbers(std::move(numbers))
+    {
+        if (this->numbers.empty()) {
+            return;
+        }
+        const std::uint64_t largest = this->numbers.back();
+        if (largest < (std::uint64_t{1} << 26) && largest < 8 * this->numbers.size() + 65536) {
+            table.assign(largest + 1, kNone);
+            for (std::uint32_t cls = 0; cls < this->numbers.size(); ++cls) {
+                table[this->numbers[cls]] = cls;
+            }
+        }
+    }
+
+    // The class of `number`, or kNone when no column carries it.
+    std::uint32_t operator()(std::uint32_t number) const
+    {
+        if (!table.empty()) {
+            return number < table.size() ? table[number] : kNone;
+        }
+        const auto it = std::lower_bound(numbers.begin(), numbers.end(), number);
+        return it != numbers.end() && *it == number
+                   ? static_cast<std::uint32_t>(it - numbers.begin())
+                   : kNone;
+    }
+
+private:
+    std::vector<std::uint32_t> numbers;  // of the classes, ascending
+    std::vector<std::uint32_t> table;
+};
+
+}  // namespace
+
 // -------------------------------------------------------------------- Chart
 
-Chart::Chart(std::uint32_t numRows, std::uint32_t numColumns)
-    : numRows_(numRows),
-      numColumns_(numColumns),
-      wordsPerRow((std::size_t{numColumns} + 63) / 64),
-      bits(std::size_t{numRows} * wordsPerRow, 0)
+bool ChartRow::operator[](std::uint32_t column) const
 {
+    const auto classes = chart->ClassesOfRow(row);
+    return std::binary_search(classes.begin(), classes.end(), chart->ClassOf(column));
 }
 
-ChartRow Chart::operator[](std::uint32_t row) const
+Chart::Chart(std::span<const std::uint32_t> minterms, std::span<const Implicant* const> rows)
+    : numRows_(static_cast<std::uint32_t>(rows.size())), classOfColumn(minterms.size())
 {
-    const bool present = row < numRows_;
-    return {present ? bits.data() + std::size_t{row} * wordsPerRow : nullptr,
-            present ? wordsPerRow : 0, present};
+    // Columns sorted by number, then by position: one class per number.
+    std::vector<std::uint64_t> byNumber(minterms.size());
+    for (std::size_t j = 0; j < minterms.size(); ++j) {
+        byNumber[j] = (std::uint64_t{minterms[j]} << 32) | j;
+    }
+    std::sort(byNumber.begin(), byNumber.end());
+    std::vector<std::uint32_t> numbers;
+    classColumns.reserve(minterms.size());
+    for (std::size_t k = 0; k < byNumber.size(); ++k) {
+        const auto number = static_cast<std::uint32_t>(byNumber[k] >> 32);
+        const auto column = static_cast<std::uint32_t>(byNumber[k]);
+        if (numbers.empty() || numbers.back() != number) {
+            if (!numbers.empty()) {
+                classStart.push_back(static_cast<std::uint32_t>(k));
+            }
+            numbers.push_back(number);
+        }
+        classOfColumn[column] = static_cast<std::uint32_t>(numbers.size() - 1);
+        classColumns.push_back(column);
+    }
+    if (!numbers.empty()) {
+        classStart.push_back(static_cast<std::uint32_t>(byNumber.size()));
+    }
+    byNumber = {};
+
+    // Rows: an implicant's minterms are ascending, and so are their classes.
+    const ClassLookup classOf(std::move(numbers));
+    rowStart.reserve(rows.size() + 1);
+    for (const Implicant* implicant : rows) {
+        const std::size_t from = rowClasses.size();
+        for (const std::uint32_t m : implicant->Minterms()) {
+            const std::uint32_t cls = classOf(m);
+            if (cls != kNone && (rowClasses.size() == from || rowClasses.back() != cls)) {
+                rowClasses.push_back(cls);
+            }
+        }
+        rowStart.push_back(rowClasses.size());
+    }
+    rowClasses.shrink_to_fit();
+
+    // The transpose: the candidate rows of each class, ascending.
+    candidateStart.assign(std::size_t{numClasses()} + 1, 0);
+    for (const std::uint32_t cls : rowClasses) {
+        ++candidateStart[cls + 1];
+    }
+    for (std::uint32_t cls = 0; cls < numClasses(); ++cls) {
+        candidateStart[cls + 1] += candidateStart[cls];
+    }
+    candidates.resize(rowClasses.size());
+    std::vector<std::size_t> fill(candidateStart.begin(), candidateStart.end() - 1);
+    for (std::uint32_t i = 0; i < numRows_; ++i) {
+        for (const std::uint32_t cls : ClassesOfRow(i)) {
+            candidates[fill[cls]++] = i;
+        }
+    }
 }
 
-void Chart::Set(std::uint32_t row, std::uint32_t column)
+bool Chart::Contains(std::uint32_t row, std::uint32_t column) const
 {
-    bits[std::size_t{row} * wordsPerRow + column / 64] |= std::uint64_t{1} << (column % 64);
+    return row < numRows_ && column < numColumns() && (*this)[row][column];
 }
 
 // ---------------------------------------------------------------- McCluskey
@@ -41,13 +136,96 @@ std::span<const Implicant* const> PrimeImplicantsOf(const Quine& quine)
     return {};
 }
 
+// A column class on the level loop's list: visited at level `count`, in the
+// order of its first column.
+struct LevelEntry {
+    std::uint32_t count;
+    std::uint32_t firstColumn;
+    std::uint32_t cls;
+
+    bool operator<(const LevelEntry& other) const
+    {
+        return count != other.count ? count < other.count : firstColumn < other.firstColumn;
+    }
+};
+
+// The column classes that have candidates, ordered by candidate count, then
+// by first column. The columns of a class share their candidates and are
+// covered together: the first one visited stands for all of them.
+std::vector<LevelEntry> ClassesByCandidateCount(const Chart& chart)
+{
+    std::vector<LevelEntry> entries;
+    for (std::uint32_t cls = 0; cls < chart.numClasses(); ++cls) {
+        const auto count = static_cast<std::uint32_t>(chart.CandidatesOfClass(cls).size());
+        if (count != 0) {
+            entries.push_back({count, chart.ColumnsOfClass(cls).front(), cls});
+        }
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+// The columns not covered yet, one flag per column class; duplicate columns
+// count in full.
+class UncoveredSet {
+public:
+    explicit UncoveredSet(const Chart& chart)
+        : chart(chart), uncovered(chart.numClasses(), true), numUncovered_(chart.numColumns())
+    {
+    }
+
+    bool IsUncovered(std::uint32_t cls) const { return uncovered[cls]; }
+    // The number of uncovered columns that `row` covers. O(row length).
+    std::uint64_t Gain(std::uint32_t row) const
+    {
+        std::uint64_t gain = 0;
+        for (const std::uint32_t cls : chart.ClassesOfRow(row)) {
+            gain += uncovered[cls] ? chart.ColumnsOfClass(cls).size() : 0;
+        }
+        return gain;
+    }
+    // Marks the columns of `row` covered.
+    void Cover(std::uint32_t row)
+    {
+        for (const std::uint32_t cls : chart.ClassesOfRow(row)) {
+            if (uncovered[cls]) {
+                uncovered[cls] = false;
+                numUncovered_ -= chart.ColumnsOfClass(cls).size();
+            }
+        }
+    }
+    std::uint64_t numUncovered() const { return numUncovered_; }
+
+private:
+    const Chart& chart;
+    std::vector<bool> uncovered;
+    std::uint64_t numUncovered_;
+};
+
+// The candidate of `candidates` (ascending) with the greatest gain, the
+// highest among equals.
+std::uint32_t BestCandidate(std::span<const std::uint32_t> candidates,
+                            const UncoveredSet& uncovered)
+{
+    std::uint32_t winner = candidates.back();
+    std::uint64_t best = 0;
+    for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
+        const std::uint64_t gain = uncovered.Gain(*it);
+        if (gain > best) {
+            best = gain;
+            winner = *it;
+        }
+    }
+    return winner;
+}
+
 }  // namespace
 
 McCluskey::McCluskey(const Quine& quine)
     : func_(quine.func),
       primeImplicants_(PrimeImplicantsOf(quine)),
       numPIs_(static_cast<std::uint32_t>(primeImplicants_.size())),
-      piTable_(numPIs_, func_.numMinterms())
+      piTable_(func_.minterms, primeImplicants_)
 {
     for (std::uint32_t i = 0; i < numPIs_; ++i) {
         QMSOP_ASSERT(piTable_[i]);
@@ -63,7 +241,6 @@ void McCluskey::Solve(const CoverSelector& select)
 {
     QMSOP_ASSERT(!solved_);
     solved_ = true;
-    FillChart();
     SelectCover();
     const std::uint32_t numSelected = selected_.numItems();
     chosen_.assign(numSelected, 0);
@@ -74,124 +251,49 @@ void McCluskey::Solve(const CoverSelector& select)
         std::vector<std::uint32_t> rows = select(*this, {chosen_.rbegin(), chosen_.rend()});
         chosen_.assign(rows.rbegin(), rows.rend());
     }
-    BuildExpression();
-}
-
-void McCluskey::FillChart()
-{
-    // Minterm value -> its columns (a value listed twice has two), by sorting.
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> columnsByValue;
-    columnsByValue.reserve(func_.minterms.size());
-    for (std::uint32_t j = 0; j < func_.minterms.size(); ++j) {
-        columnsByValue.emplace_back(func_.minterms[j], j);
-    }
-    std::sort(columnsByValue.begin(), columnsByValue.end());
-    for (std::uint32_t i = 0; i < numPIs_; ++i) {
-        for (const std::uint32_t value : primeImplicants_[i]->Minterms()) {
-            auto it = std::lower_bound(columnsByValue.begin(), columnsByValue.end(),
-                                       std::pair<std::uint32_t, std::uint32_t>{value, 0});
-            for (; it != columnsByValue.end() && it->first == value; ++it) {
-                piTable_.Set(i, it->second);
-            }
-        }
-    }
+    BuildProducts();
 }
 
 void McCluskey::SelectCover()
 {
-    const std::uint32_t n = func_.numMinterms();
-    if (n == 0) {
-        return;
-    }
-    const std::size_t words = piTable_.WordsPerRow();
-
-    // Candidate rows of each column, ascending (the chart never changes).
-    std::vector<std::uint32_t> start(std::size_t{n} + 1, 0);
-    for (std::uint32_t i = 0; i < numPIs_; ++i) {
-        piTable_[i].ForEachColumn([&](std::uint32_t j) { ++start[j + 1]; });
-    }
-    for (std::uint32_t j = 0; j < n; ++j) {
-        start[j + 1] += start[j];
-    }
-    std::vector<std::uint32_t> rows(start[n]);
-    std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
-    for (std::uint32_t i = 0; i < numPIs_; ++i) {
-        piTable_[i].ForEachColumn([&](std::uint32_t j) { rows[fill[j]++] = i; });
-    }
-
-    // Columns by candidate count, each list in column order; a column whose
-    // count is 0 can never be covered and is never visited.
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> byCount;  // (count, column)
-    for (std::uint32_t j = 0; j < n; ++j) {
-        if (start[j + 1] > start[j]) {
-            byCount.emplace_back(start[j + 1] - start[j], j);
-        }
-    }
-    std::sort(byCount.begin(), byCount.end());
-
-    std::vector<std::uint64_t> uncovered(words, ~std::uint64_t{0});
-    if (n % 64 != 0) {
-        uncovered.back() = (std::uint64_t{1} << (n % 64)) - 1;
-    }
-    const auto isUncovered = [&](std::uint32_t j) {
-        return ((uncovered[j / 64] >> (j % 64)) & 1u) != 0;
-    };
-    const auto gain = [&](std::uint32_t row) {
-        const std::uint64_t* bits = piTable_[row].Words();
-        std::uint32_t count = 0;
-        for (std::size_t w = 0; w < words; ++w) {
-            count += static_cast<std::uint32_t>(std::popcount(bits[w] & uncovered[w]));
-        }
-        return count;
-    };
-
-    std::uint32_t coveredCount = 0;
-    UNumStack candidates;
+    UncoveredSet uncovered(piTable_);
+    const std::vector<LevelEntry> levels = ClassesByCandidateCount(piTable_);
     // Levels are the distinct candidate counts, ascending; a level with no
     // column of its count would select nothing. Levels end after numPIs_.
-    for (std::size_t next = 0; next < byCount.size() && coveredCount != n;) {
-        const std::uint32_t k = byCount[next].first;
+    for (std::size_t next = 0; next < levels.size() && uncovered.numUncovered() != 0;) {
+        const std::uint32_t k = levels[next].count;
         if (k > numPIs_) {
             break;
         }
-        for (; next < byCount.size() && byCount[next].first == k; ++next) {
-            const std::uint32_t j = byCount[next].second;
-            if (!isUncovered(j)) {
+        for (; next < levels.size() && levels[next].count == k; ++next) {
+            const std::uint32_t cls = levels[next].cls;
+            if (!uncovered.IsUncovered(cls)) {
                 continue;
             }
-            candidates.Clear();
-            for (std::uint32_t c = start[j]; c < start[j + 1]; ++c) {
-                candidates.Push(rows[c]);
-            }
-            std::uint32_t winner = candidates.Top();
-            if (k >= 2) {
-                std::uint32_t best = 0;
-                while (candidates.numItems() != 0) {
-                    const std::uint32_t row = candidates.Pop();
-                    const std::uint32_t g = gain(row);
-                    if (g > best) {
-                        best = g;
-                        winner = row;
-                    }
-                }
-            }
+            const auto candidates = piTable_.CandidatesOfClass(cls);
+            const std::uint32_t winner =
+                k == 1 ? candidates.front() : BestCandidate(candidates, uncovered);
             selected_.Push(winner);
-            const std::uint64_t* bits = piTable_[winner].Words();
-            for (std::size_t w = 0; w < words; ++w) {
-                coveredCount += static_cast<std::uint32_t>(std::popcount(bits[w] & uncovered[w]));
-                uncovered[w] &= ~bits[w];
-            }
+            uncovered.Cover(winner);
         }
     }
 }
 
-void McCluskey::BuildExpression()
+void McCluskey::BuildProducts()
 {
     products_.clear();
     for (auto row = chosen_.rbegin(); row != chosen_.rend(); ++row) {
         products_.push_back(CubeOf(*primeImplicants_[*row], func_.numVars()));
     }
-    AppendSumOfProducts(expression_, products_, func_.names);
+}
+
+const std::string& McCluskey::expression() const
+{
+    if (!expression_) {
+        expression_.emplace();
+        AppendSumOfProducts(*expression_, products_, func_.names);
+    }
+    return *expression_;
 }
 
 // ------------------------------------------------------------------- Report
@@ -209,68 +311,88 @@ void AppendPadded(std::string& text, std::uint64_t value, std::size_t width)
     }
 }
 
-void Write(std::ostream& out, const std::string& text)
+// "f(a,b,c) = c" and its line end, one product at a time.
+void AppendResultLine(TextWriter& writer, const McCluskey& chart)
 {
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    const std::vector<std::string>& names = chart.func().names;
+    AppendFunctionHead(writer.Text(), names);
+    writer.Text() += " = ";
+    const std::vector<Cube>& products = chart.products();
+    for (std::size_t p = 0; p < products.size(); ++p) {
+        if (p != 0) {
+            writer.Text() += " + ";
+        }
+        AppendProduct(writer.Text(), products[p], names);
+        writer.Spill();
+    }
+    writer.EndLine();
 }
 
-}  // namespace
-
-std::ostream& operator<<(std::ostream& out, const McCluskey& chart)
+// Rows: a mark, the row number in 6, a gap of 4, then 5 characters per
+// column ("   X " or five blanks). The cells are one reusable line in which
+// only the X's that change from one row to the next are set or cleared.
+void WriteChartRows(TextWriter& writer, const McCluskey& chart)
 {
-    const BooleanFunction& func = chart.func();
-    std::string text = "[PI]\n";
-    for (const Implicant* implicant : chart.primeImplicants()) {
-        AppendImplicantText(text, *implicant);
-        text += '\n';
-        if (text.size() >= (1u << 16)) {
-            Write(out, text);
-            text.clear();
-        }
-    }
-    text += '\n';
-    text.append(11, ' ');
-    for (const std::uint32_t m : func.minterms) {
-        AppendPadded(text, m, 4);
-        text += ' ';
-    }
-    text += '\n';
-    Write(out, text);
-
-    // Rows: a mark, the row number in 6, a gap of 4, then 5 characters per
-    // column ("   X " or five blanks). The cells are one reusable buffer in
-    // which only the X's of the row are set and reset.
+    const Chart& table = chart.piTable();
     std::vector<bool> isChosen(chart.numPIs(), false);
     for (const std::uint32_t row : chart.chosen()) {
         if (row < chart.numPIs()) {
             isChosen[row] = true;
         }
     }
-    std::string cells(std::size_t{func.numMinterms()} * 5 + 1, ' ');
+    std::string cells(std::size_t{table.numColumns()} * 5 + 1, ' ');
     cells.back() = '\n';
-    std::string prefix;
-    for (std::uint32_t i = 0; i < chart.numPIs(); ++i) {
-        prefix.assign(1, isChosen[i] ? '*' : ' ');
-        AppendPadded(prefix, std::uint64_t{i} + 1, 6);
-        prefix.append(4, ' ');
-        const ChartRow row = chart.piTable()[i];
-        row.ForEachColumn([&](std::uint32_t j) { cells[std::size_t{j} * 5 + 3] = 'X'; });
-        Write(out, prefix);
-        Write(out, cells);
-        row.ForEachColumn([&](std::uint32_t j) { cells[std::size_t{j} * 5 + 3] = ' '; });
-    }
-
-    text.assign("\nf(");
-    for (std::size_t v = 0; v < func.names.size(); ++v) {
-        if (v != 0) {
-            text += ',';
+    const auto mark = [&](std::span<const std::uint32_t> classes, char c) {
+        for (const std::uint32_t cls : classes) {
+            for (const std::uint32_t j : table.ColumnsOfClass(cls)) {
+                cells[std::size_t{j} * 5 + 3] = c;
+            }
         }
-        text += func.names[v];
+    };
+    std::span<const std::uint32_t> shown;
+    for (std::uint32_t i = 0; i < chart.numPIs(); ++i) {
+        std::string& text = writer.Text();
+        text += isChosen[i] ? '*' : ' ';
+        AppendPadded(text, std::uint64_t{i} + 1, 6);
+        text.append(4, ' ');
+        const auto classes = table.ClassesOfRow(i);
+        if (!std::equal(classes.begin(), classes.end(), shown.begin(), shown.end())) {
+            mark(shown, ' ');
+            mark(classes, 'X');
+            shown = classes;
+        }
+        writer.Write(cells);
     }
-    text += ") = ";
-    text += chart.expression();
-    text += '\n';
-    Write(out, text);
+}
+
+}  // namespace
+
+void WriteResultLine(std::ostream& out, const McCluskey& chart)
+{
+    TextWriter writer(out);
+    AppendResultLine(writer, chart);
+}
+
+std::ostream& operator<<(std::ostream& out, const McCluskey& chart)
+{
+    TextWriter writer(out);
+    writer.Text() += "[PI]";
+    writer.EndLine();
+    for (const Implicant* implicant : chart.primeImplicants()) {
+        AppendImplicantText(writer.Text(), *implicant);
+        writer.EndLine();
+    }
+    writer.EndLine();
+    writer.Text().append(11, ' ');
+    for (const std::uint32_t m : chart.func().minterms) {
+        AppendPadded(writer.Text(), m, 4);
+        writer.Text() += ' ';
+        writer.Spill();
+    }
+    writer.EndLine();
+    WriteChartRows(writer, chart);
+    writer.EndLine();
+    AppendResultLine(writer, chart);
     return out;
 }
 

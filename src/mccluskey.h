@@ -13,12 +13,22 @@
 //   f(a,b,c) = c
 //
 // (Every chart line ends with a blank; the listing above drops them.)
+//
+// The chart is sparse: columns that carry the same minterm number are
+// identical, so it keeps one column class per distinct number, each row as
+// the ascending list of its classes and each class's candidate rows. Memory:
+// 4 bytes per column and per set cell of a class, never rows × columns.
+// The greedy cover visits the classes by candidate count and first column;
+// gains count duplicate columns, so the choice is the one over all columns.
+// Cost of the cover: the candidates' row lengths summed over the visits.
 #pragma once
 
-#include <bit>
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,56 +40,106 @@
 
 namespace qmsop {
 
+class Chart;
 class McCluskey;
 
-// One row of the chart, read-only: bit j tells whether the row's prime
-// implicant contains minterm column j.
+// One row of the chart, read-only: whether the row's prime implicant contains
+// minterm column j.
 class ChartRow {
 public:
-    ChartRow(const std::uint64_t* words, std::size_t numWords, bool present)
-        : words(words), numWords(numWords), present(present)
-    {
-    }
-    bool operator[](std::uint32_t column) const
-    {
-        return ((words[column / 64] >> (column % 64)) & 1u) != 0;
-    }
-    const std::uint64_t* Words() const { return words; }
-    // Calls visit(column) for every column whose bit is set, ascending.
+    ChartRow(const Chart* chart, std::uint32_t row) : chart(chart), row(row) {}
+    // O(log c) for c classes in the row.
+    bool operator[](std::uint32_t column) const;
+    // Calls visit(column) for every column the row covers, ascending. O(k log k)
+    // for k covered columns.
     template <typename Visit>
-    void ForEachColumn(Visit visit) const
-    {
-        for (std::size_t w = 0; w < numWords; ++w) {
-            for (std::uint64_t left = words[w]; left != 0; left &= left - 1) {
-                visit(static_cast<std::uint32_t>(w * 64 + std::countr_zero(left)));
-            }
-        }
-    }
+    void ForEachColumn(Visit visit) const;
     // False for a row past the end of the chart.
-    explicit operator bool() const { return present; }
+    explicit operator bool() const { return chart != nullptr; }
 
 private:
-    const std::uint64_t* words;
-    std::size_t numWords;
-    bool present;
+    const Chart* chart;
+    std::uint32_t row;
 };
 
-// The chart: numRows rows of numColumns bits, each row a run of 64-bit words.
+// The chart: one row per prime implicant, one column per minterm in input
+// order, cell (i, j) set when prime implicant i contains minterm j.
 class Chart {
 public:
-    Chart(std::uint32_t numRows, std::uint32_t numColumns);
-    ChartRow operator[](std::uint32_t row) const;
-    void Set(std::uint32_t row, std::uint32_t column);
+    Chart() = default;
+    // The chart of `rows` over the columns `minterms`. O((m + c) log m) for m
+    // columns and c minterm entries of the rows.
+    Chart(std::span<const std::uint32_t> minterms, std::span<const Implicant* const> rows);
+
     std::uint32_t numRows() const { return numRows_; }
-    std::uint32_t numColumns() const { return numColumns_; }
-    std::size_t WordsPerRow() const { return wordsPerRow; }
+    std::uint32_t numColumns() const { return static_cast<std::uint32_t>(classOfColumn.size()); }
+    // A view of row `row`; a false one past the end.
+    ChartRow operator[](std::uint32_t row) const { return {row < numRows_ ? this : nullptr, row}; }
+    bool Contains(std::uint32_t row, std::uint32_t column) const;
+    // The rows covering `column`, ascending.
+    std::span<const std::uint32_t> Candidates(std::uint32_t column) const
+    {
+        return CandidatesOfClass(ClassOf(column));
+    }
+
+    // Column classes: the columns of one minterm number, numbered in
+    // ascending order of that number.
+    std::uint32_t numClasses() const { return static_cast<std::uint32_t>(classStart.size() - 1); }
+    std::uint32_t ClassOf(std::uint32_t column) const { return classOfColumn[column]; }
+    // The columns of a class, ascending.
+    std::span<const std::uint32_t> ColumnsOfClass(std::uint32_t cls) const
+    {
+        return Slice(classColumns, classStart, cls);
+    }
+    // The rows covering the columns of a class, ascending.
+    std::span<const std::uint32_t> CandidatesOfClass(std::uint32_t cls) const
+    {
+        return Slice(candidates, candidateStart, cls);
+    }
+    // The classes whose columns a row covers, ascending.
+    std::span<const std::uint32_t> ClassesOfRow(std::uint32_t row) const
+    {
+        return Slice(rowClasses, rowStart, row);
+    }
 
 private:
-    std::uint32_t numRows_;
-    std::uint32_t numColumns_;
-    std::size_t wordsPerRow;
-    std::vector<std::uint64_t> bits;
+    template <typename Offset>
+    static std::span<const std::uint32_t> Slice(const std::vector<std::uint32_t>& items,
+                                                const std::vector<Offset>& start, std::size_t i)
+    {
+        return {items.data() + start[i], static_cast<std::size_t>(start[i + 1] - start[i])};
+    }
+
+    std::uint32_t numRows_ = 0;
+    std::vector<std::uint32_t> classOfColumn;
+    std::vector<std::uint32_t> classStart = {0};  // into classColumns, per class
+    std::vector<std::uint32_t> classColumns;
+    std::vector<std::size_t> rowStart = {0};  // into rowClasses, per row
+    std::vector<std::uint32_t> rowClasses;
+    std::vector<std::size_t> candidateStart = {0};  // into candidates, per class
+    std::vector<std::uint32_t> candidates;
 };
+
+template <typename Visit>
+void ChartRow::ForEachColumn(Visit visit) const
+{
+    const auto classes = chart->ClassesOfRow(row);
+    if (classes.size() == 1) {
+        for (const std::uint32_t j : chart->ColumnsOfClass(classes[0])) {
+            visit(j);
+        }
+        return;
+    }
+    std::vector<std::uint32_t> columns;
+    for (const std::uint32_t cls : classes) {
+        const auto of = chart->ColumnsOfClass(cls);
+        columns.insert(columns.end(), of.begin(), of.end());
+    }
+    std::sort(columns.begin(), columns.end());
+    for (const std::uint32_t j : columns) {
+        visit(j);
+    }
+}
 
 // Chooses a cover of a filled chart: given the chart and the greedy cover
 // (rows in selection order), returns the rows of the cover to use, in the
@@ -88,14 +148,15 @@ using CoverSelector =
     std::function<std::vector<std::uint32_t>(const McCluskey&, std::vector<std::uint32_t>)>;
 
 // The second stage: borrows the function and the prime implicants of a
-// tabulated Quine (which must outlive it), fills the chart, selects a cover
+// tabulated Quine (which must outlive it), builds the chart, selects a cover
 // and builds the sum of products. The steps run once, in order, in Solve.
 class McCluskey {
 public:
+    // Builds the chart.
     explicit McCluskey(const Quine& quine);
 
-    // Fills the chart, selects the greedy cover and builds the products.
-    // A second call is a fatal assertion.
+    // Selects the greedy cover and builds the products. A second call is a
+    // fatal assertion.
     void Solve();
     // As Solve(), but the cover is the one `select` returns.
     void Solve(const CoverSelector& select);
@@ -109,18 +170,18 @@ public:
     const std::vector<std::uint32_t>& chosen() const { return chosen_; }
     // The chosen products, in selection order.
     const std::vector<Cube>& products() const { return products_; }
-    // The sum of products of the result line, "a'b + c".
-    const std::string& expression() const { return expression_; }
+    // The sum of products of the result line, "a'b + c"; built on the first
+    // call (the result line writers stream the products instead).
+    const std::string& expression() const;
 
 private:
-    void FillChart();
     // Level by level: at level k the uncovered columns with exactly k
     // candidate rows, in column order, each select the candidate covering the
     // most uncovered columns (the highest row index among equals). Ends when
     // every column is covered or after level numPIs.
     void SelectCover();
-    // Builds the products and the expression from `chosen_`.
-    void BuildExpression();
+    // Builds the products from `chosen_`.
+    void BuildProducts();
 
     const BooleanFunction& func_;
     std::span<const Implicant* const> primeImplicants_;
@@ -129,9 +190,14 @@ private:
     UNumStack selected_;
     std::vector<std::uint32_t> chosen_;
     std::vector<Cube> products_;
-    std::string expression_;
+    mutable std::optional<std::string> expression_;
     bool solved_ = false;
 };
+
+// Writes the result line of a solved chart, "f(a,b,c) = c" and its line end:
+// the same bytes as the chart report's last line, streamed product by
+// product.
+void WriteResultLine(std::ostream& out, const McCluskey& chart);
 
 // The chart report: "[PI]", the prime implicants, the chart with the chosen
 // rows starred, and the result line; every line ended.

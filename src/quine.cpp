@@ -6,11 +6,14 @@
 #include <istream>
 #include <ostream>
 
+#include "textwriter.h"
 #include "unumstack.h"
 
 namespace qmsop {
 
 namespace {
+
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
 std::uint64_t Mix(std::uint64_t h)
 {
@@ -22,23 +25,13 @@ std::uint64_t Mix(std::uint64_t h)
     return h;
 }
 
-std::uint64_t HashValues(const std::vector<std::uint32_t>& values)
+std::uint64_t HashValues(std::span<const std::uint32_t> values)
 {
     std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ values.size();
     for (const std::uint32_t v : values) {
         h = Mix(h ^ v) + 0x9E3779B97F4A7C15ULL;
     }
     return h;
-}
-
-// The minterm list that a combination of a and b gets: both lists merged in
-// ascending order (the same list as adding a's i-th and b's i-th minterm in turn).
-std::vector<std::uint32_t> MergedMinterms(const Implicant& a, const Implicant& b)
-{
-    std::vector<std::uint32_t> merged(a.Minterms().size() + b.Minterms().size());
-    std::merge(a.Minterms().begin(), a.Minterms().end(), b.Minterms().begin(), b.Minterms().end(),
-               merged.begin());
-    return merged;
 }
 
 // The number of one bits a first-column number counts for its group: the
@@ -49,66 +42,109 @@ std::uint32_t OneBits(std::uint32_t value, std::uint32_t numVars)
     return static_cast<std::uint32_t>(std::popcount(value & mask));
 }
 
+// The k with 2^(k-1) < count <= 2^k (0 for a count of 1).
+std::uint32_t DiffCount(std::uint64_t count)
+{
+    std::uint32_t k = 0;
+    for (std::uint64_t counter = 1; counter < count; counter *= 2) {
+        ++k;
+    }
+    return k;
+}
+
+bool SameMinterms(const Implicant& a, std::span<const std::uint32_t> minterms)
+{
+    const auto own = a.Minterms();
+    return std::equal(own.begin(), own.end(), minterms.begin(), minterms.end());
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- Implicant
 
-Implicant::Implicant(std::uint32_t numVars, std::vector<std::uint32_t> sortedMinterms)
-    : numVars_(numVars), minterms(std::move(sortedMinterms))
+Implicant::Implicant(std::uint32_t numVars, std::span<const std::uint32_t> minterms)
+    : values(minterms.begin(), minterms.end()),
+      numVars_(numVars),
+      numMinterms_(static_cast<std::uint32_t>(minterms.size()))
 {
     for (const std::uint32_t v : minterms) {
         sum += v;
     }
 }
 
+Implicant Implicant::Combined(const Implicant& a, const Implicant& b)
+{
+    Implicant combined(a.numVars_);
+    const std::uint64_t n = std::uint64_t{a.numMinterms_} + b.numMinterms_;
+    const std::uint32_t k = DiffCount(n);
+    combined.values.resize(n + k);
+    const auto am = a.Minterms();
+    const auto bm = b.Minterms();
+    std::merge(am.begin(), am.end(), bm.begin(), bm.end(), combined.values.begin());
+    combined.numMinterms_ = static_cast<std::uint32_t>(n);
+    combined.sum = a.sum + b.sum;
+    for (std::uint32_t i = 0; i < k; ++i) {
+        combined.values[n + i] = combined.values[std::size_t{1} << i] - combined.values[0];
+    }
+    combined.numDiffs_ = k;
+    combined.hasDiffs = true;
+    return combined;
+}
+
 void Implicant::AddMinterm(std::uint32_t value)
 {
-    if (minterms.empty() || minterms.back() < value) {
-        minterms.push_back(value);
-    } else {
-        minterms.insert(std::lower_bound(minterms.begin(), minterms.end(), value), value);
-    }
+    const auto end = values.begin() + numMinterms_;
+    values.insert(std::lower_bound(values.begin(), end, value), value);
+    ++numMinterms_;
     sum += value;
 }
 
 std::uint32_t Implicant::Minterm(std::uint32_t index) const
 {
-    return index < minterms.size() ? minterms[index] : 0xFFFFFFFFu;
+    return index < numMinterms_ ? values[index] : kNone;
 }
 
 bool Implicant::ComputeDiffs()
 {
-    if (minterms.empty()) {
+    if (numMinterms_ == 0) {
         return false;
     }
-    std::uint32_t k = 0;
-    for (std::uint64_t counter = 1; counter < minterms.size(); counter *= 2) {
-        ++k;
-    }
-    diffs.assign(k, 0);
+    const std::uint32_t k = DiffCount(numMinterms_);
+    values.resize(numMinterms_);
     for (std::uint32_t i = 0; i < k; ++i) {
-        diffs[i] = Minterm(std::uint32_t{1} << i) - minterms[0];
+        values.push_back(Minterm(std::uint32_t{1} << i) - values[0]);
     }
+    numDiffs_ = k;
     hasDiffs = true;
     return true;
 }
 
+std::optional<std::span<const std::uint32_t>> Implicant::Diffs() const
+{
+    if (!hasDiffs) {
+        return std::nullopt;
+    }
+    return std::span<const std::uint32_t>(values.data() + numMinterms_, numDiffs_);
+}
+
 bool Implicant::SameDiffs(const Implicant& a, const Implicant& b)
 {
-    const std::size_t n = a.diffs.size();
+    const std::uint32_t n = a.numDiffs_;
     if (n == 0) {
         return true;
     }
-    if (b.diffs.size() < n) {
+    if (b.numDiffs_ < n) {
         return false;
     }
-    return std::equal(a.diffs.begin(), a.diffs.end(), b.diffs.begin());
+    const auto* first = a.values.data() + a.numMinterms_;
+    return std::equal(first, first + n, b.values.data() + b.numMinterms_);
 }
 
 void Implicant::Clear()
 {
-    minterms = {};
-    diffs = {};
+    values = {};
+    numMinterms_ = 0;
+    numDiffs_ = 0;
     hasDiffs = false;
     sum = 0;
     used = false;
@@ -117,65 +153,67 @@ void Implicant::Clear()
 
 // -------------------------------------------------------- Group and Column
 
-void Group::AddImplicant(std::unique_ptr<Implicant> implicant)
+void Group::AddImplicant(Implicant implicant)
 {
-    const std::uint32_t key = implicant->Minterm(0);
+    const std::uint32_t key = implicant.Minterm(0);
     const auto place = std::find_if(implicants.begin(), implicants.end(),
-                                    [key](const auto& c) { return c->Minterm(0) >= key; });
-    Index(*implicant);
+                                    [key](const Implicant& c) { return c.Minterm(0) >= key; });
     implicants.insert(place, std::move(implicant));
 }
 
-Implicant* Group::ImplicantAt(std::uint32_t index) const
+const Implicant* Group::ImplicantAt(std::uint32_t index) const
 {
-    return index < implicants.size() ? implicants[index].get() : nullptr;
+    return index < implicants.size() ? &implicants[index] : nullptr;
+}
+
+Implicant* Group::ImplicantAt(std::uint32_t index)
+{
+    return index < implicants.size() ? &implicants[index] : nullptr;
 }
 
 void Group::Clear()
 {
-    implicants.clear();
-    byMinterms.reset();
-}
-
-void Group::Index(const Implicant& implicant)
-{
-    if (!byMinterms) {
-        byMinterms = std::make_unique<std::unordered_multimap<std::uint64_t, const Implicant*>>();
-    }
-    byMinterms->emplace(HashValues(implicant.Minterms()), &implicant);
-}
-
-void Group::Append(std::unique_ptr<Implicant> implicant)
-{
-    Index(*implicant);
-    implicants.push_back(std::move(implicant));
+    implicants = {};
 }
 
 void Group::SortImplicants()
 {
-    // Newest first among equal keys: reverse creation order, then a stable sort.
+    // Ascending smallest minterm, newest first among equal ones. When the
+    // keys already ascend in creation order, that is each run of equal keys
+    // reversed; otherwise reverse creation order, then a stable sort.
+    const auto byKey = [](const Implicant& x, const Implicant& y) {
+        return x.Minterm(0) < y.Minterm(0);
+    };
+    if (std::is_sorted(implicants.begin(), implicants.end(), byKey)) {
+        for (auto run = implicants.begin(); run != implicants.end();) {
+            const auto stop = std::upper_bound(run, implicants.end(), *run, byKey);
+            std::reverse(run, stop);
+            run = stop;
+        }
+        return;
+    }
     std::reverse(implicants.begin(), implicants.end());
-    std::stable_sort(implicants.begin(), implicants.end(),
-                     [](const auto& x, const auto& y) { return x->Minterm(0) < y->Minterm(0); });
+    std::stable_sort(implicants.begin(), implicants.end(), byKey);
 }
 
-const Implicant* Group::FindMinterms(const std::vector<std::uint32_t>& minterms) const
+const Implicant* Group::FindMinterms(std::span<const std::uint32_t> minterms) const
 {
-    if (!byMinterms) {
-        return nullptr;
-    }
-    const auto [from, to] = byMinterms->equal_range(HashValues(minterms));
-    for (auto it = from; it != to; ++it) {
-        if (it->second->Minterms() == minterms) {
-            return it->second;
+    for (const Implicant& c : implicants) {
+        if (c.numMinterms() != 0 && SameMinterms(c, minterms)) {
+            return &c;
         }
     }
     return nullptr;
 }
 
-Group* Column::GroupAt(std::uint32_t index) const
+const Group* Column::GroupAt(std::uint32_t index) const
 {
-    return index < groups.size() ? groups[index].get() : nullptr;
+    return index < groups.size() ? &groups[index] : nullptr;
+}
+
+Group* Column::GroupAt(std::uint32_t index)
+{
+    return index < groups.size() ? &groups[index] : nullptr;
 }
 
 // -------------------------------------------------------------------- Quine
@@ -201,22 +239,21 @@ bool Quine::GroupMinterms()
     if (numVars_ == 0 || func.minterms.empty()) {
         return false;
     }
-    for (std::uint64_t g = 0; g <= numVars_; ++g) {
-        first.AddGroup(std::make_unique<Group>());
-    }
-    const auto place = [&](std::uint32_t value) {
-        auto implicant = std::make_unique<Implicant>(numVars_);
-        implicant->AddMinterm(value);
-        first.GroupAt(OneBits(value, numVars_))->Append(std::move(implicant));
+    const auto below = [this](std::uint32_t v) { return numVars_ >= 32 || v < (1u << numVars_); };
+    cubes = numVars_ <= 32 && std::all_of(func.minterms.begin(), func.minterms.end(), below) &&
+            std::all_of(func.dontCares.begin(), func.dontCares.end(), below);
+    first.AddGroups(std::uint64_t{numVars_} + 1);
+    const auto place = [&](const std::uint32_t& value) {
+        first.GroupAt(OneBits(value, numVars_))->Append(Implicant(numVars_, {&value, 1}));
     };
-    for (const std::uint32_t m : func.minterms) {
+    for (const std::uint32_t& m : func.minterms) {
         place(m);
     }
-    for (const std::uint32_t d : func.dontCares) {
+    for (const std::uint32_t& d : func.dontCares) {
         place(d);
     }
-    for (const auto& group : first.Groups()) {
-        group->SortImplicants();
+    for (std::uint32_t g = 0; g < first.numGroups(); ++g) {
+        first.GroupAt(g)->SortImplicants();
     }
     return true;
 }
@@ -224,151 +261,513 @@ bool Quine::GroupMinterms()
 const Implicant* Quine::FindDuplicate(const Implicant& a, const Implicant& b,
                                       const Group& group) const
 {
-    return group.FindMinterms(MergedMinterms(a, b));
+    return group.FindMinterms(Implicant::Combined(a, b).Minterms());
 }
 
 namespace {
 
-// The implicants of a group indexed by (differences, minterm sum), so that
-// the partners of an implicant are found by lookup instead of a scan.
-class PartnerIndex {
+// An open-addressing hash table from 64-bit keys to 32-bit values (several
+// values may share a key), kept between uses so that its room is allocated
+// once per pass. Cost of a look-up: O(1) expected at a load of at most 1/2.
+class FlatMultimap {
 public:
-    explicit PartnerIndex(const Group& group) : group(group)
+    // Empties the table and sizes it for `count` entries. O(count).
+    void Reset(std::size_t count)
     {
-        const auto& list = group.Implicants();
-        diffHashes.reserve(list.size());
-        positions.reserve(list.size());
-        for (std::uint32_t p = 0; p < list.size(); ++p) {
-            diffHashes.push_back(DiffsHash(*list[p]));
-            positions.emplace(Key(diffHashes.back(), list[p]->MintermSum()), p);
-            maxSum = std::max(maxSum, list[p]->MintermSum());
+        std::size_t capacity = 16;
+        while (capacity < 2 * count) {
+            capacity *= 2;
+        }
+        slots.assign(capacity, Slot{});
+        size = 0;
+    }
+    void Insert(std::uint64_t key, std::uint32_t value)
+    {
+        if (2 * (size + 1) > slots.size()) {
+            Grow();
+        }
+        Place(key, value);
+        ++size;
+    }
+    // The first value stored under `key`, or kNone.
+    std::uint32_t Find(std::uint64_t key) const
+    {
+        for (std::size_t i = Mix(key) & (slots.size() - 1);; i = (i + 1) & (slots.size() - 1)) {
+            if (slots[i].value == kNone || slots[i].key == key) {
+                return slots[i].value;
+            }
         }
     }
-
-    // The positions, ascending, of the implicants b of the group with the same
-    // differences as a whose sum exceeds a's by a single power of two
-    // (without wrapping): exactly the b that pass the pair test with a.
-    void Partners(const Implicant& a, std::vector<std::uint32_t>& found) const
+    // Calls visit(value) for every value stored under `key`.
+    template <typename Visit>
+    void ForEach(std::uint64_t key, Visit visit) const
     {
-        found.clear();
-        if (positions.empty()) {
-            return;
-        }
-        const std::uint64_t diffsHash = DiffsHash(a);
-        const std::uint64_t sumA = a.MintermSum();
-        for (std::uint32_t t = 0; t < 32; ++t) {
-            const std::uint64_t sumB = sumA + (std::uint64_t{1} << t);
-            if (sumB > maxSum) {
-                break;  // no implicant of the group has so large a sum
-            }
-            const auto [from, to] = positions.equal_range(Key(diffsHash, sumB));
-            for (auto it = from; it != to; ++it) {
-                const Implicant& b = *group.Implicants()[it->second];
-                if (b.MintermSum() == sumB && diffHashes[it->second] == diffsHash &&
-                    Implicant::SameDiffs(a, b)) {
-                    found.push_back(it->second);
-                }
+        for (std::size_t i = Mix(key) & (slots.size() - 1); slots[i].value != kNone;
+             i = (i + 1) & (slots.size() - 1)) {
+            if (slots[i].key == key) {
+                visit(slots[i].value);
             }
         }
-        std::sort(found.begin(), found.end());
     }
 
 private:
-    static std::uint64_t DiffsHash(const Implicant& implicant)
+    struct Slot {
+        std::uint64_t key = 0;
+        std::uint32_t value = kNone;
+    };
+
+    void Place(std::uint64_t key, std::uint32_t value)
     {
-        const auto* diffs = implicant.Diffs();
-        return diffs == nullptr ? 0 : HashValues(*diffs);
+        std::size_t i = Mix(key) & (slots.size() - 1);
+        while (slots[i].value != kNone) {
+            i = (i + 1) & (slots.size() - 1);
+        }
+        slots[i] = {key, value};
     }
-    static std::uint64_t Key(std::uint64_t diffsHash, std::uint64_t sum)
+    void Grow()
     {
-        return Mix(diffsHash ^ (sum * 0x9E3779B97F4A7C15ULL));
+        std::vector<Slot> old(slots.size() * 2);
+        old.swap(slots);
+        for (const Slot& slot : old) {
+            if (slot.value != kNone) {
+                Place(slot.key, slot.value);
+            }
+        }
     }
 
-    const Group& group;
-    std::vector<std::uint64_t> diffHashes;
-    std::unordered_multimap<std::uint64_t, std::uint32_t> positions;
-    std::uint32_t maxSum = 0;
+    std::vector<Slot> slots = std::vector<Slot>(16);
+    std::size_t size = 0;
+};
+
+// The mask of the variables an implicant has eliminated: its differences
+// together (a cube's differences are distinct powers of two).
+std::uint32_t EliminatedMask(const Implicant& implicant)
+{
+    std::uint32_t mask = 0;
+    if (const auto diffs = implicant.Diffs()) {
+        for (const std::uint32_t d : *diffs) {
+            mask |= d;
+        }
+    }
+    return mask;
+}
+
+// A cube named by its eliminated mask and its first minterm.
+std::uint64_t CubeKey(std::uint32_t mask, std::uint32_t first)
+{
+    return (std::uint64_t{mask} << 32) | first;
+}
+
+// The differences and the sum of an implicant, hashed together.
+std::uint64_t SumKey(std::uint64_t diffsHash, std::uint64_t sum)
+{
+    return Mix(diffsHash ^ (sum * 0x9E3779B97F4A7C15ULL));
+}
+
+std::uint64_t DiffsHash(const Implicant& implicant)
+{
+    const auto diffs = implicant.Diffs();
+    return diffs ? HashValues(*diffs) : 0;
+}
+
+// A cube of a group, for the partner join: its key and its position.
+struct CubeEntry {
+    std::uint64_t key;
+    std::uint32_t position;
+
+    bool operator<(const CubeEntry& other) const
+    {
+        return key != other.key ? key < other.key : position < other.position;
+    }
+};
+
+// The first minterms of one bucket of cubes (one mask), for look-up of a
+// cube's position by its first minterm; rebuilt for every bucket, so that it
+// stays small. Open addressing at a load of at most 1/2.
+class BucketTable {
+public:
+    void Build(std::span<const CubeEntry> cubes)
+    {
+        std::size_t capacity = 4;
+        while (capacity < 2 * cubes.size()) {
+            capacity *= 2;
+        }
+        slots.assign(capacity, Slot{});
+        shift = 64 - static_cast<std::uint32_t>(std::countr_zero(capacity));
+        for (const CubeEntry& cube : cubes) {
+            const auto first = static_cast<std::uint32_t>(cube.key);
+            std::size_t i = Home(first);
+            while (slots[i].position != kNone) {
+                i = (i + 1) & (slots.size() - 1);
+            }
+            slots[i] = {first, cube.position};
+        }
+    }
+    // The position of the cube with this first minterm, or kNone.
+    std::uint32_t Find(std::uint32_t first) const
+    {
+        for (std::size_t i = Home(first);; i = (i + 1) & (slots.size() - 1)) {
+            if (slots[i].position == kNone || slots[i].first == first) {
+                return slots[i].position;
+            }
+        }
+    }
+
+private:
+    struct Slot {
+        std::uint32_t first = 0;
+        std::uint32_t position = kNone;
+    };
+
+    std::size_t Home(std::uint32_t first) const
+    {
+        return static_cast<std::size_t>((first * 0x9E3779B97F4A7C15ULL) >> shift);
+    }
+
+    std::vector<Slot> slots;
+    std::uint32_t shift = 62;
 };
 
 }  // namespace
 
-bool Quine::CombineGroups(Group& lower, Group& upper, Group& destination)
-{
-    bool combined = false;
-    const PartnerIndex index(upper);
-    std::vector<std::uint32_t> partners;
-    for (const auto& a : lower.Implicants()) {
-        a->piNumber = numPIs_ + 1;  // provisional
-        index.Partners(*a, partners);
-        for (const std::uint32_t p : partners) {
-            Implicant& b = *upper.Implicants()[p];
-            a->used = true;
-            b.used = true;
-            a->piNumber = 0;
-            combined = true;
-            std::vector<std::uint32_t> merged = MergedMinterms(*a, b);
-            if (destination.FindMinterms(merged) == nullptr) {
-                auto implicant = std::make_unique<Implicant>(numVars_, std::move(merged));
-                implicant->ComputeDiffs();
-                destination.Append(std::move(implicant));
+// One pass: reads the current column and fills the next one, group pair by
+// group pair, numbering the implicants that end up unused.
+//
+// Equal minterm lists stand next to each other in a group: only the first
+// column can hold equal lists (a pass never adds a list to a group that holds
+// it), and there they are equal numbers, sorted together. Such a run is
+// searched and combined once, through its first implicant, and every
+// implicant of the run gets the same marks.
+class Quine::Pass {
+public:
+    // `cubes`: every implicant of `current` is a cube whose minterm sums
+    // cannot wrap, so partners are found by a join on cube keys and the
+    // duplicates of a combination share its first minterm.
+    Pass(Quine& quine, Column& current, Column& next, bool firstColumn, bool cubes)
+        : quine(quine), current(current), next(next), firstColumn(firstColumn), cubes(cubes)
+    {
+    }
+
+    // Returns whether any pair combined.
+    bool Run()
+    {
+        const std::uint32_t n = current.numGroups();
+        if (n >= 2) {
+            next.AddGroups(n - 1);
+        }
+        if (cubes && n > 0) {
+            SortedCubes(*current.GroupAt(0), upperCubes);
+        }
+        for (std::uint32_t g = 0; g + 1 < n; ++g) {
+            if (cubes) {
+                lowerCubes.swap(upperCubes);
+                SortedCubes(*current.GroupAt(g + 1), upperCubes);
+            }
+            CombineGroups(*current.GroupAt(g), *current.GroupAt(g + 1), *next.GroupAt(g));
+        }
+        if (n > 0) {
+            for (Implicant& t : current.GroupAt(n - 1)->Implicants()) {
+                if (!t.used) {
+                    t.piNumber = ++quine.numPIs_;
+                }
             }
         }
-        if (!a->used) {
-            ++numPIs_;
+        for (std::uint32_t g = 0; g < next.numGroups(); ++g) {
+            next.GroupAt(g)->SortImplicants();
+        }
+        return combined;
+    }
+
+private:
+    // Every implicant a of `lower` in list order gets a provisional number,
+    // is paired with its partners in `upper` and keeps its number only when
+    // it is unused afterwards.
+    void CombineGroups(Group& lower, Group& upper, Group& destination)
+    {
+        std::vector<Implicant>& lowerList = lower.Implicants();
+        std::vector<Implicant>& upperList = upper.Implicants();
+        const bool search = !lowerList.empty() && !upperList.empty();
+        if (search) {
+            if (cubes) {
+                JoinCubes(lowerList.size());
+            } else {
+                FindSumPartners(lowerList, upperList);
+            }
+            dedupFirst = kNone;
+            destinationIndex.Reset(cubes ? 0 : lowerList.size());
+        }
+        bool runCombined = false;
+        for (std::size_t i = 0; i < lowerList.size(); ++i) {
+            Implicant& a = lowerList[i];
+            a.piNumber = quine.numPIs_ + 1;  // provisional
+            if (search) {
+                if (StartsRun(lowerList, i)) {
+                    runCombined = CombineRun(i, lowerList, upperList, destination);
+                }
+                if (runCombined) {
+                    a.used = true;
+                    a.piNumber = 0;
+                    combined = true;
+                }
+            }
+            if (!a.used) {
+                ++quine.numPIs_;
+            }
         }
     }
-    return combined;
-}
 
-bool Quine::FindPrimeImplicants()
+    bool StartsRun(const std::vector<Implicant>& list, std::size_t p) const
+    {
+        return !firstColumn || p == 0 || list[p - 1].Minterm(0) != list[p].Minterm(0);
+    }
+
+    // Combines lower[i] with each of its partners in `upper`, in list order,
+    // marking each partner's whole run used. Returns whether there was one.
+    bool CombineRun(std::size_t i, const std::vector<Implicant>& lower,
+                    std::vector<Implicant>& upper, Group& destination)
+    {
+        const std::span<const std::uint32_t> found(partners.data() + partnerStart[i],
+                                                   partnerStart[i + 1] - partnerStart[i]);
+        for (const std::uint32_t p : found) {
+            if (!upper[p].used) {
+                for (std::size_t q = p; q < upper.size() && (q == p || !StartsRun(upper, q)); ++q) {
+                    upper[q].used = true;
+                }
+            }
+            AddCombination(lower[i], upper[p], destination);
+        }
+        return !found.empty();
+    }
+
+    // The cube keys of the first implicants of the runs of `group`, sorted.
+    void SortedCubes(const Group& group, std::vector<CubeEntry>& cubeList) const
+    {
+        const std::vector<Implicant>& list = group.Implicants();
+        cubeList.clear();
+        for (std::size_t p = 0; p < list.size(); ++p) {
+            if (StartsRun(list, p)) {
+                cubeList.push_back({CubeKey(EliminatedMask(list[p]), list[p].Minterm(0)),
+                                    static_cast<std::uint32_t>(p)});
+            }
+        }
+        if (!std::is_sorted(cubeList.begin(), cubeList.end())) {
+            std::sort(cubeList.begin(), cubeList.end());
+        }
+    }
+
+    // The partners of the lower cubes. Both lists are sorted by (mask,
+    // first); the cubes of one mask form a bucket in each. For a bucket found
+    // in both, the upper bucket's first minterms go into a small hash table,
+    // and each lower cube (mask, first) looks up first | 2^t for every
+    // variable t clear in mask and first. Leaves each lower position's partner
+    // positions, ascending, in `partners` (CSR by `partnerStart`).
+    void JoinCubes(std::size_t lowerSize)
+    {
+        const std::uint32_t variables =
+            quine.numVars_ >= 32 ? 0xFFFFFFFFu : (1u << quine.numVars_) - 1u;
+        const auto maskOf = [](const CubeEntry& cube) {
+            return static_cast<std::uint32_t>(cube.key >> 32);
+        };
+        pairs.clear();
+        std::size_t l = 0;
+        std::size_t u = 0;
+        while (l < lowerCubes.size() && u < upperCubes.size()) {
+            const std::uint32_t lowerMask = maskOf(lowerCubes[l]);
+            const std::uint32_t upperMask = maskOf(upperCubes[u]);
+            std::size_t lowerEnd = l;
+            while (lowerEnd < lowerCubes.size() && maskOf(lowerCubes[lowerEnd]) == lowerMask) {
+                ++lowerEnd;
+            }
+            std::size_t upperEnd = u;
+            while (upperEnd < upperCubes.size() && maskOf(upperCubes[upperEnd]) == upperMask) {
+                ++upperEnd;
+            }
+            if (lowerMask == upperMask) {
+                bucket.Build(std::span(upperCubes).subspan(u, upperEnd - u));
+                for (std::size_t k = l; k < lowerEnd; ++k) {
+                    const auto first = static_cast<std::uint32_t>(lowerCubes[k].key);
+                    for (std::uint32_t free = variables & ~(lowerMask | first); free != 0;
+                         free &= free - 1) {
+                        const std::uint32_t p = bucket.Find(first | (free & (0u - free)));
+                        if (p != kNone) {
+                            pairs.emplace_back(lowerCubes[k].position, p);
+                        }
+                    }
+                }
+            }
+            if (lowerMask <= upperMask) {
+                l = lowerEnd;
+            }
+            if (upperMask <= lowerMask) {
+                u = upperEnd;
+            }
+        }
+        // Bucket the pairs by lower position, then sort each bucket.
+        partnerStart.assign(lowerSize + 1, 0);
+        for (const auto& pair : pairs) {
+            ++partnerStart[pair.first + 1];
+        }
+        for (std::size_t i = 0; i < lowerSize; ++i) {
+            partnerStart[i + 1] += partnerStart[i];
+        }
+        partners.resize(pairs.size());
+        scratch.assign(partnerStart.begin(), partnerStart.end() - 1);
+        for (const auto& pair : pairs) {
+            partners[scratch[pair.first]++] = pair.second;
+        }
+        for (std::size_t i = 0; i < lowerSize; ++i) {
+            if (partnerStart[i + 1] - partnerStart[i] > 1) {
+                std::sort(partners.begin() + partnerStart[i],
+                          partners.begin() + partnerStart[i + 1]);
+            }
+        }
+    }
+
+    // The partners of every run's first implicant a: the implicants b of the
+    // first implicants of the upper runs, with the same differences as a and
+    // a sum exceeding a's by a power of two (without wrapping), ascending.
+    void FindSumPartners(const std::vector<Implicant>& lower, const std::vector<Implicant>& upper)
+    {
+        upperIndex.Reset(upper.size());
+        std::uint32_t maxSum = 0;
+        for (std::size_t p = 0; p < upper.size(); ++p) {
+            if (StartsRun(upper, p)) {
+                upperIndex.Insert(SumKey(DiffsHash(upper[p]), upper[p].MintermSum()),
+                                  static_cast<std::uint32_t>(p));
+                maxSum = std::max(maxSum, upper[p].MintermSum());
+            }
+        }
+        partners.clear();
+        partnerStart.assign(1, 0);
+        for (std::size_t i = 0; i < lower.size(); ++i) {
+            const auto from = static_cast<std::uint32_t>(partners.size());
+            if (StartsRun(lower, i)) {
+                const Implicant& a = lower[i];
+                const std::uint64_t diffsHash = DiffsHash(a);
+                const std::uint64_t sumA = a.MintermSum();
+                for (std::uint32_t t = 0; t < 32; ++t) {
+                    const std::uint64_t sumB = sumA + (std::uint64_t{1} << t);
+                    if (sumB > maxSum) {
+                        break;  // no implicant of the group has so large a sum
+                    }
+                    upperIndex.ForEach(SumKey(diffsHash, sumB), [&](std::uint32_t p) {
+                        if (upper[p].MintermSum() == sumB && Implicant::SameDiffs(a, upper[p])) {
+                            partners.push_back(p);
+                        }
+                    });
+                }
+                std::sort(partners.begin() + from, partners.end());
+            }
+            partnerStart.push_back(static_cast<std::uint32_t>(partners.size()));
+        }
+    }
+
+    // Appends the combination of a and b to `destination` unless the group
+    // holds its minterm list already. For cubes a duplicate has a's first
+    // minterm, and the lower group holds the implicants of one first minterm
+    // together: the index covers the current first minterm only.
+    void AddCombination(const Implicant& a, const Implicant& b, Group& destination)
+    {
+        std::vector<Implicant>& list = destination.Implicants();
+        const auto position = static_cast<std::uint32_t>(list.size());
+        if (cubes) {
+            const std::uint32_t first = a.Minterm(0);
+            if (first != dedupFirst) {
+                dedupFirst = first;
+                destinationIndex.Reset(0);
+            }
+            const std::uint32_t mask = EliminatedMask(a) | (b.Minterm(0) - first);
+            if (destinationIndex.Find(mask) == kNone) {
+                destinationIndex.Insert(mask, position);
+                destination.Append(Implicant::Combined(a, b));
+            }
+            return;
+        }
+        Implicant merged = Implicant::Combined(a, b);
+        const std::uint64_t key = HashValues(merged.Minterms());
+        bool found = false;
+        destinationIndex.ForEach(key, [&](std::uint32_t p) {
+            found = found || SameMinterms(list[p], merged.Minterms());
+        });
+        if (!found) {
+            destinationIndex.Insert(key, position);
+            destination.Append(std::move(merged));
+        }
+    }
+
+    Quine& quine;
+    Column& current;
+    Column& next;
+    const bool firstColumn;
+    const bool cubes;
+    bool combined = false;
+    std::vector<CubeEntry> lowerCubes;
+    std::vector<CubeEntry> upperCubes;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs;  // (lower, upper) positions
+    std::vector<std::uint32_t> partnerStart;                     // per lower position
+    std::vector<std::uint32_t> partners;
+    std::vector<std::uint32_t> scratch;
+    BucketTable bucket;
+    FlatMultimap upperIndex;
+    FlatMultimap destinationIndex;
+    std::uint32_t dedupFirst = kNone;
+};
+
+bool Quine::FindPrimeImplicants(const TabulationOptions& options)
 {
     if (done_ || !GroupMinterms()) {
         return false;
     }
-    Column* current = head();
     numPIs_ = 0;
     for (;;) {
         Insert(std::make_unique<Column>());
-        Column& next = *columns.back();
-        const std::uint32_t n = current->numGroups();
-        for (std::uint32_t g = 0; g + 1 < n; ++g) {
-            next.AddGroup(std::make_unique<Group>());
+        Column& current = *columns[columns.size() - 2];
+        const std::uint64_t c = columns.size() - 2;  // every implicant holds 2^c minterms
+        Pass pass(*this, current, *columns.back(), c == 0, cubes && numVars_ + c <= 32);
+        const bool combined = pass.Run();
+        if (options.releaseColumns) {
+            ReleaseColumn(current);
         }
-        bool combined = false;
-        for (std::uint32_t g = 0; g + 1 < n; ++g) {
-            combined |=
-                CombineGroups(*current->GroupAt(g), *current->GroupAt(g + 1), *next.GroupAt(g));
-        }
-        if (n > 0) {
-            for (const auto& t : current->GroupAt(n - 1)->Implicants()) {
-                if (!t->used) {
-                    t->piNumber = ++numPIs_;
-                }
-            }
-        }
-        for (const auto& group : next.Groups()) {
-            group->SortImplicants();
-        }
-        current = &next;
         if (!combined) {
             break;
         }
+    }
+    if (options.releaseColumns) {
+        ReleaseColumn(*columns.back());
     }
     CollectPrimeImplicants();
     done_ = true;
     return true;
 }
 
+void Quine::ReleaseColumn(Column& column)
+{
+    for (std::uint32_t g = 0; g < column.numGroups(); ++g) {
+        for (Implicant& implicant : column.GroupAt(g)->Implicants()) {
+            if (!implicant.used && implicant.piNumber != 0) {
+                released.push_back(std::move(implicant));
+            }
+        }
+    }
+    column.Clear();
+}
+
 void Quine::CollectPrimeImplicants()
 {
     std::vector<const Implicant*> collected;
     collected.reserve(numPIs_);
+    const auto take = [&](const Implicant& implicant) {
+        if (!implicant.used && implicant.piNumber != 0 && collected.size() < numPIs_) {
+            collected.push_back(&implicant);
+        }
+    };
+    for (const Implicant& implicant : released) {
+        take(implicant);
+    }
     for (const auto& column : columns) {
-        for (const auto& group : column->Groups()) {
-            for (const auto& implicant : group->Implicants()) {
-                if (!implicant->used && implicant->piNumber != 0 && collected.size() < numPIs_) {
-                    collected.push_back(implicant.get());
-                }
+        for (const Group& group : column->Groups()) {
+            for (const Implicant& implicant : group.Implicants()) {
+                take(implicant);
             }
         }
     }
@@ -380,7 +779,7 @@ void Quine::CollectPrimeImplicants()
 void AppendImplicantText(std::string& text, const Implicant& implicant)
 {
     AppendNumberList(text, implicant.Minterms());
-    if (const auto* diffs = implicant.Diffs()) {
+    if (const auto diffs = implicant.Diffs()) {
         text += " (";
         AppendNumberList(text, *diffs);
         text += ')';
@@ -395,52 +794,22 @@ void AppendImplicantText(std::string& text, const Implicant& implicant)
 
 namespace {
 
-// Collects report text and hands it to the stream in large pieces.
-class TextSink {
-public:
-    explicit TextSink(std::ostream& out) : out(out) { text.reserve(kChunk + 4096); }
-    TextSink(const TextSink&) = delete;
-    TextSink& operator=(const TextSink&) = delete;
-    ~TextSink() { Flush(); }
-
-    std::string& Text() { return text; }
-    void EndLine()
-    {
-        text += '\n';
-        if (text.size() >= kChunk) {
-            Flush();
-        }
-    }
-
-private:
-    static constexpr std::size_t kChunk = 1 << 16;
-
-    void Flush()
-    {
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        text.clear();
-    }
-
-    std::ostream& out;
-    std::string text;
-};
-
-void WriteGroup(TextSink& sink, const Group& group)
+void WriteGroup(TextWriter& writer, const Group& group)
 {
-    for (const auto& implicant : group.Implicants()) {
-        AppendImplicantText(sink.Text(), *implicant);
-        sink.EndLine();
+    for (const Implicant& implicant : group.Implicants()) {
+        AppendImplicantText(writer.Text(), implicant);
+        writer.EndLine();
     }
 }
 
-void WriteColumn(TextSink& sink, const Column& column)
+void WriteColumn(TextWriter& writer, const Column& column)
 {
     const auto& groups = column.Groups();
     for (std::size_t g = 0; g < groups.size(); ++g) {
-        WriteGroup(sink, *groups[g]);
+        WriteGroup(writer, groups[g]);
         if (g + 1 < groups.size()) {
-            sink.Text() += "----";
-            sink.EndLine();
+            writer.Text() += "----";
+            writer.EndLine();
         }
     }
 }
@@ -456,29 +825,27 @@ std::ostream& operator<<(std::ostream& out, const Implicant& implicant)
 
 std::ostream& operator<<(std::ostream& out, const Group& group)
 {
-    TextSink sink(out);
-    WriteGroup(sink, group);
+    TextWriter writer(out);
+    WriteGroup(writer, group);
     return out;
 }
 
 std::ostream& operator<<(std::ostream& out, const Column& column)
 {
-    TextSink sink(out);
-    WriteColumn(sink, column);
+    TextWriter writer(out);
+    WriteColumn(writer, column);
     return out;
 }
 
 std::ostream& operator<<(std::ostream& out, const Quine& quine)
 {
-    {
-        TextSink sink(out);
-        const auto& columns = quine.Columns();
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            WriteColumn(sink, *columns[c]);
-            if (c + 1 < columns.size()) {
-                sink.Text() += '.';
-                sink.EndLine();
-            }
+    TextWriter writer(out);
+    const auto& columns = quine.Columns();
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        WriteColumn(writer, *columns[c]);
+        if (c + 1 < columns.size()) {
+            writer.Text() += '.';
+            writer.EndLine();
         }
     }
     return out;

@@ -14,14 +14,30 @@
 //
 // Bit order: variable i of n has the weight 2^(n-1-i), so the first name is
 // the most significant bit.
+//
+// Algorithm: column after column, every implicant of group g is paired with
+// the implicants of group g + 1 whose differences equal its own and whose
+// minterm sum exceeds its own by a power of two (sums modulo 2^32, the test
+// over all 32 bits); each pair gives the merged minterm list in group g of
+// the next column, unless that list is there already. Partners are found by
+// hash look-up: when every number lies below 2^numVars and the sums cannot
+// wrap, an implicant is a cube, named by its first minterm and the mask of
+// its differences, and its partners are the cubes with the same mask whose
+// first minterm has one more bit set; otherwise by (differences, sum).
+// Implicants with the same minterm list (a number listed more than once)
+// are searched and combined once, and every copy gets the same marks.
+// Cost: linear in the implicants created times their size, plus one look-up
+// per variable and implicant; memory: the columns kept, or with
+// TabulationOptions::releaseColumns two adjacent columns and the prime
+// implicants.
 #pragma once
 
 #include <cstdint>
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "function.h"
@@ -34,7 +50,10 @@ class Implicant {
 public:
     explicit Implicant(std::uint32_t numVars) : numVars_(numVars) {}
     // An implicant holding `minterms`, which must already be ascending. O(n).
-    Implicant(std::uint32_t numVars, std::vector<std::uint32_t> minterms);
+    Implicant(std::uint32_t numVars, std::span<const std::uint32_t> minterms);
+    // The combination of a and b: both minterm lists merged in ascending
+    // order, with its differences computed; a's numVars. O(n).
+    static Implicant Combined(const Implicant& a, const Implicant& b);
 
     // Inserts at the sorted place, in front of any equal values. O(n); O(1)
     // when appending the largest value.
@@ -45,8 +64,8 @@ public:
     // the k with 2^(k-1) < numMinterms() <= 2^k. A single minterm gives a
     // present, empty array. False (and no array) for an empty implicant.
     bool ComputeDiffs();
-    // The difference array, or nullptr while it is absent.
-    const std::vector<std::uint32_t>* Diffs() const { return hasDiffs ? &diffs : nullptr; }
+    // The difference array, or nothing while it is absent.
+    std::optional<std::span<const std::uint32_t>> Diffs() const;
     // The sum of all minterms modulo 2^32; kept up to date, O(1).
     std::uint32_t MintermSum() const { return sum; }
     // True when a's differences equal b's at the same positions; only a's
@@ -56,62 +75,78 @@ public:
     void Clear();
 
     std::uint32_t numVars() const { return numVars_; }
-    std::uint32_t numMinterms() const { return static_cast<std::uint32_t>(minterms.size()); }
-    std::uint32_t numDiffs() const { return static_cast<std::uint32_t>(diffs.size()); }
-    const std::vector<std::uint32_t>& Minterms() const { return minterms; }
+    std::uint32_t numMinterms() const { return numMinterms_; }
+    std::uint32_t numDiffs() const { return numDiffs_; }
+    // Ascending.
+    std::span<const std::uint32_t> Minterms() const { return {values.data(), numMinterms_}; }
 
     bool used = false;           // took part in a combination
     std::uint32_t piNumber = 0;  // prime implicant number from 1; 0 = none
 
 private:
+    std::vector<std::uint32_t> values;  // the minterms, ascending, then the differences
     std::uint32_t numVars_;
-    std::vector<std::uint32_t> minterms;  // ascending
-    std::vector<std::uint32_t> diffs;
-    bool hasDiffs = false;
+    std::uint32_t numMinterms_ = 0;
     std::uint32_t sum = 0;
+    std::uint32_t numDiffs_ = 0;
+    bool hasDiffs = false;
 };
 
 // The implicants of one class, ordered by smallest minterm; among equal
-// smallest minterms the one added last stands first. Owns its implicants.
+// smallest minterms the one added last stands first. Holds its implicants by
+// value: an empty group allocates nothing, and pointers to its implicants
+// stay valid until it changes.
 class Group {
 public:
     // Inserts at the place of its smallest minterm, in front of equal keys. O(n).
-    void AddImplicant(std::unique_ptr<Implicant> implicant);
+    void AddImplicant(Implicant implicant);
     // The implicant at `index`, or nullptr when `index` >= numImplicants().
-    Implicant* ImplicantAt(std::uint32_t index) const;
+    const Implicant* ImplicantAt(std::uint32_t index) const;
+    Implicant* ImplicantAt(std::uint32_t index);
+    // Destroys the implicants and releases their room.
     void Clear();
     std::uint32_t numImplicants() const { return static_cast<std::uint32_t>(implicants.size()); }
-    const std::vector<std::unique_ptr<Implicant>>& Implicants() const { return implicants; }
+    const std::vector<Implicant>& Implicants() const { return implicants; }
+    std::vector<Implicant>& Implicants() { return implicants; }
 
     // Bulk filling: Append() keeps creation order in O(1); SortImplicants()
     // then gives the order that AddImplicant() in creation order would give.
-    void Append(std::unique_ptr<Implicant> implicant);
+    void Append(Implicant implicant) { implicants.push_back(std::move(implicant)); }
     void SortImplicants();
-    // The implicant with exactly these minterms, or nullptr. O(n) in the list
-    // length, by hash lookup.
-    const Implicant* FindMinterms(const std::vector<std::uint32_t>& minterms) const;
+    // The implicant with exactly these minterms, or nullptr. O(n) in the
+    // implicants and their size (the tabulation keeps an index of its own).
+    const Implicant* FindMinterms(std::span<const std::uint32_t> minterms) const;
 
 private:
-    void Index(const Implicant& implicant);
-
-    std::vector<std::unique_ptr<Implicant>> implicants;
-    // Hash of the minterm list -> implicant; made with the first implicant,
-    // so that the many empty groups of a wide function stay small.
-    std::unique_ptr<std::unordered_multimap<std::uint64_t, const Implicant*>> byMinterms;
+    std::vector<Implicant> implicants;
 };
 
-// One stage of the tabulation: its groups in order of creation.
+// One stage of the tabulation: its groups in order of creation, held by value
+// (an empty group costs its 24 bytes and no allocation).
 class Column {
 public:
-    void AddGroup(std::unique_ptr<Group> group) { groups.push_back(std::move(group)); }
+    void AddGroup(Group group = {}) { groups.push_back(std::move(group)); }
+    // Appends `count` empty groups.
+    void AddGroups(std::uint64_t count) { groups.resize(groups.size() + count); }
     // The group at `index`, or nullptr when `index` >= numGroups().
-    Group* GroupAt(std::uint32_t index) const;
-    void Clear() { groups.clear(); }
+    const Group* GroupAt(std::uint32_t index) const;
+    Group* GroupAt(std::uint32_t index);
+    // Destroys the groups and releases their room.
+    void Clear() { groups = {}; }
     std::uint32_t numGroups() const { return static_cast<std::uint32_t>(groups.size()); }
-    const std::vector<std::unique_ptr<Group>>& Groups() const { return groups; }
+    const std::vector<Group>& Groups() const { return groups; }
 
 private:
-    std::vector<std::unique_ptr<Group>> groups;
+    std::vector<Group> groups;
+};
+
+// How the tabulation keeps its working.
+struct TabulationOptions {
+    // Empties each column once the next one is built and its marks are final,
+    // moving its prime implicants into the Quine. For runs that write no
+    // tabulation report: afterwards every column is left without groups, and
+    // primeImplicants() refers to the Quine's own copies.
+    bool releaseColumns = false;
 };
 
 // The tabulation. Owns the function record, the column list and the array of
@@ -123,16 +158,16 @@ public:
     // Appends a column to the column list; a missing column is a fatal assertion.
     void Insert(std::unique_ptr<Column> column);
     // Runs the whole tabulation once. False when it ran already or the function
-    // has no variables or no minterms. Time is linear in the implicants created
-    // times their size.
-    bool FindPrimeImplicants();
+    // has no variables or no minterms. Cost: see the head of this file.
+    bool FindPrimeImplicants(const TabulationOptions& options = {});
     // Builds the first column: numVars + 1 groups, a number going to the group
     // of its count of one bits. False when there are no variables or minterms.
     bool GroupMinterms();
     // The implicant of `group` holding exactly the minterms of a and b together.
     const Implicant* FindDuplicate(const Implicant& a, const Implicant& b,
                                    const Group& group) const;
-    // Collects the numbered, unused implicants into the prime implicant array.
+    // Collects the numbered, unused implicants into the prime implicant array:
+    // first those moved out of released columns, then those of the columns.
     void CollectPrimeImplicants();
 
     Column* head() const { return columns.empty() ? nullptr : columns.front().get(); }
@@ -149,12 +184,17 @@ public:
     }
 
 private:
-    bool CombineGroups(Group& lower, Group& upper, Group& destination);
+    class Pass;
+
+    // Moves the prime implicants of `column` into `released` and empties it.
+    void ReleaseColumn(Column& column);
 
     std::vector<std::unique_ptr<Column>> columns;
+    std::vector<Implicant> released;  // prime implicants of released columns, in number order
     std::optional<std::vector<const Implicant*>> primeImplicants_;
     std::uint32_t numVars_ = 0;
     std::uint32_t numPIs_ = 0;
+    bool cubes = false;  // every number lies below 2^numVars (numVars <= 32)
     bool done_ = false;
 };
 

@@ -106,7 +106,7 @@ void String(Writer& json, std::string_view text)
     json.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
 }
 
-void Numbers(Writer& json, const std::vector<std::uint32_t>& numbers)
+void Numbers(Writer& json, std::span<const std::uint32_t> numbers)
 {
     json.StartArray();
     for (const std::uint32_t v : numbers) {
@@ -121,14 +121,14 @@ void PatternOf(std::string& text, const Implicant& implicant, std::uint32_t numV
 {
     text.assign(numVars, '0');
     const std::uint32_t first = implicant.Minterm(0);
-    const auto* diffs = implicant.Diffs();
+    const auto diffs = implicant.Diffs();
     for (std::uint32_t v = 0; v < numVars; ++v) {
         const std::uint32_t shift = numVars - 1 - v;
         if (shift >= 32) {
             continue;
         }
         const std::uint32_t weight = std::uint32_t{1} << shift;
-        if (diffs != nullptr && std::find(diffs->begin(), diffs->end(), weight) != diffs->end()) {
+        if (diffs.has_value() && std::find(diffs->begin(), diffs->end(), weight) != diffs->end()) {
             text[v] = '-';
         } else if ((first & weight) != 0) {
             text[v] = '1';
@@ -149,7 +149,7 @@ std::uint64_t Mix(std::uint64_t h)
 std::uint64_t DiffsKey(const Implicant& implicant, std::uint64_t sum)
 {
     std::uint64_t h = Mix(sum + 0x9E3779B97F4A7C15ULL);
-    if (const auto* diffs = implicant.Diffs()) {
+    if (const auto diffs = implicant.Diffs()) {
         for (const std::uint32_t d : *diffs) {
             h = Mix(h ^ d) + 0x9E3779B97F4A7C15ULL;
         }
@@ -166,7 +166,7 @@ struct Pair {
 };
 
 // The hash of a minterm list, for finding the implicant that holds it.
-std::uint64_t MintermsKey(const std::vector<std::uint32_t>& minterms)
+std::uint64_t MintermsKey(std::span<const std::uint32_t> minterms)
 {
     std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ minterms.size();
     for (const std::uint32_t v : minterms) {
@@ -229,18 +229,18 @@ std::vector<Pair> PairsOf(const Group& lower, const Group& upper, const Group& d
     KeyIndex byKey(uppers.size());
     std::uint32_t maxSum = 0;
     for (std::uint32_t j = 0; j < uppers.size(); ++j) {
-        byKey.Add(DiffsKey(*uppers[j], uppers[j]->MintermSum()), j);
-        maxSum = std::max(maxSum, uppers[j]->MintermSum());
+        byKey.Add(DiffsKey(uppers[j], uppers[j].MintermSum()), j);
+        maxSum = std::max(maxSum, uppers[j].MintermSum());
     }
     KeyIndex byMinterms(made.size());
     for (std::uint32_t k = 0; k < made.size(); ++k) {
-        byMinterms.Add(MintermsKey(made[k]->Minterms()), k);
+        byMinterms.Add(MintermsKey(made[k].Minterms()), k);
     }
 
     std::vector<std::uint32_t> merged;
     std::vector<std::uint32_t> partners;
     for (std::uint32_t i = 0; i < lower.numImplicants(); ++i) {
-        const Implicant& a = *lower.Implicants()[i];
+        const Implicant& a = lower.Implicants()[i];
         partners.clear();
         if (!a.used) {
             continue;  // it formed no pair at all
@@ -251,7 +251,7 @@ std::vector<Pair> PairsOf(const Group& lower, const Group& upper, const Group& d
                 break;
             }
             byKey.ForEach(DiffsKey(a, sumB), [&](std::uint32_t j) {
-                const Implicant& b = *uppers[j];
+                const Implicant& b = uppers[j];
                 if (b.MintermSum() == sumB && Implicant::SameDiffs(a, b)) {
                     partners.push_back(j);
                 }
@@ -259,13 +259,13 @@ std::vector<Pair> PairsOf(const Group& lower, const Group& upper, const Group& d
         }
         std::sort(partners.begin(), partners.end());
         for (const std::uint32_t j : partners) {
-            const Implicant& b = *uppers[j];
+            const Implicant& b = uppers[j];
             merged.resize(a.Minterms().size() + b.Minterms().size());
             std::merge(a.Minterms().begin(), a.Minterms().end(), b.Minterms().begin(),
                        b.Minterms().end(), merged.begin());
             std::uint32_t target = UINT32_MAX;
             byMinterms.ForEach(MintermsKey(merged), [&](std::uint32_t k) {
-                if (made[k]->Minterms() == merged) {
+                if (std::ranges::equal(made[k].Minterms(), merged)) {
                     target = k;
                 }
             });
@@ -300,7 +300,7 @@ std::vector<Pair> PairsBySplitting(const Group& lower, const Group& upper, const
     const auto index = [](const Group& group) {
         KeyIndex byMinterms(group.numImplicants());
         for (std::uint32_t k = 0; k < group.numImplicants(); ++k) {
-            byMinterms.Add(MintermsKey(group.Implicants()[k]->Minterms()), k);
+            byMinterms.Add(MintermsKey(group.Implicants()[k].Minterms()), k);
         }
         return byMinterms;
     };
@@ -308,7 +308,7 @@ std::vector<Pair> PairsBySplitting(const Group& lower, const Group& upper, const
                          const std::vector<std::uint32_t>& minterms) {
         std::uint32_t position = UINT32_MAX;
         byMinterms.ForEach(MintermsKey(minterms), [&](std::uint32_t k) {
-            if (group.Implicants()[k]->Minterms() == minterms) {
+            if (std::ranges::equal(group.Implicants()[k].Minterms(), minterms)) {
                 position = k;
             }
         });
@@ -324,7 +324,7 @@ std::vector<Pair> PairsBySplitting(const Group& lower, const Group& upper, const
     std::vector<std::uint32_t> without;
     std::vector<std::uint32_t> with;
     for (std::uint32_t k = 0; k < destination.numImplicants(); ++k) {
-        const Implicant& x = *destination.Implicants()[k];
+        const Implicant& x = destination.Implicants()[k];
         const auto start = static_cast<std::ptrdiff_t>(pairs.size());
         for (const std::uint32_t weight : *x.Diffs()) {
             without.clear();
@@ -537,12 +537,12 @@ private:
         json.StartArray();
         auto pair = pairs.begin();
         for (std::uint32_t k = 0; k < group.numImplicants() && Listed(listed); ++k, ++listed) {
-            const Implicant& implicant = *group.Implicants()[k];
+            const Implicant& implicant = group.Implicants()[k];
             json.StartObject();
             Key(json, "minterms");
             Numbers(json, implicant.Minterms());
             Key(json, "differences");
-            if (const auto* diffs = implicant.Diffs()) {
+            if (const auto diffs = implicant.Diffs()) {
                 Numbers(json, *diffs);
             } else {
                 json.Null();

@@ -13,6 +13,7 @@
 #include <memory>
 #include <random>
 #include <set>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -81,7 +82,7 @@ bool Covers(const Product& product, std::uint32_t point)
 }
 
 // The product of a set of points: the variables on which all of them agree.
-Product ProductOf(const std::vector<std::uint32_t>& points, std::uint32_t numVars)
+Product ProductOf(std::span<const std::uint32_t> points, std::uint32_t numVars)
 {
     Product product(numVars, -1);
     for (std::uint32_t v = 0; v < numVars; ++v) {

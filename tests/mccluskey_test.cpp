@@ -124,6 +124,59 @@ TEST(McCluskeyChart, RepeatedMintermGivesIdenticalColumns)
     }
 }
 
+TEST(McCluskeyChart, ColumnsOfOneNumberShareAClassAndTheirCandidates)
+{
+    // m(3,1,3,1,2): rows PI#1 {1,3} and PI#2 {2,3}; the columns of 3 (0 and
+    // 2) and of 1 (1 and 3) interleave.
+    const Solved s = Solve("f(a,b) = m(3,1,3,1,2)\n");
+    const qmsop::Chart& chart = s.chart->piTable();
+    ASSERT_EQ(chart.numRows(), 2u);
+    ASSERT_EQ(chart.numClasses(), 3u);  // 1, 2, 3
+    EXPECT_EQ(chart.ClassOf(0), chart.ClassOf(2));
+    EXPECT_EQ(chart.ClassOf(1), chart.ClassOf(3));
+    const auto columnsOf3 = chart.ColumnsOfClass(chart.ClassOf(0));
+    EXPECT_EQ(std::vector<std::uint32_t>(columnsOf3.begin(), columnsOf3.end()),
+              (std::vector<std::uint32_t>{0, 2}));
+    const auto candidates = [&](std::uint32_t column) {
+        const auto rows = chart.Candidates(column);
+        return std::vector<std::uint32_t>(rows.begin(), rows.end());
+    };
+    EXPECT_EQ(candidates(0), (std::vector<std::uint32_t>{0, 1}));
+    EXPECT_EQ(candidates(3), (std::vector<std::uint32_t>{0}));
+    EXPECT_EQ(candidates(4), (std::vector<std::uint32_t>{1}));
+    std::vector<std::uint32_t> columns;
+    chart[0].ForEachColumn([&](std::uint32_t j) { columns.push_back(j); });
+    EXPECT_EQ(columns, (std::vector<std::uint32_t>{0, 1, 2, 3}));
+    EXPECT_TRUE(chart.Contains(1, 4));
+    EXPECT_FALSE(chart.Contains(0, 4));
+    EXPECT_FALSE(chart.Contains(2, 0));
+    EXPECT_FALSE(chart.Contains(0, 5));
+}
+
+TEST(McCluskeyChart, ManyCopiesOfOneNumberCountEveryColumn)
+{
+    // 40,000 copies of 5 as minterms and 80,000 as don't-cares: 120,000 rows
+    // {5} (the don't-cares' first, being newer), each covering all 40,000
+    // columns: 4.8 * 10^9 cells. Every gain is 40,000; the highest row wins.
+    std::string input = "f(a,b,c) = m(5";
+    for (int i = 1; i < 40000; ++i) {
+        input += ",5";
+    }
+    input += ") + d(5";
+    for (int i = 1; i < 80000; ++i) {
+        input += ",5";
+    }
+    input += ")";
+    const Solved s = Solve(input);
+    const qmsop::Chart& chart = s.chart->piTable();
+    ASSERT_EQ(chart.numRows(), 120000u);
+    ASSERT_EQ(chart.numColumns(), 40000u);
+    EXPECT_EQ(chart.numClasses(), 1u);
+    EXPECT_EQ(chart.Candidates(39999).size(), 120000u);
+    EXPECT_EQ(s.chart->chosen(), (std::vector<std::uint32_t>{119999}));
+    EXPECT_EQ(s.chart->expression(), "ab'c");
+}
+
 TEST(McCluskeyChart, EmptyShapes)
 {
     // No minterms: rows without columns. No variables: columns without rows.
@@ -214,7 +267,9 @@ TEST(McCluskeyChart, DestroyingTheChartLeavesTheTabulationIntact)
     const auto& pis = s.quine->primeImplicants();
     ASSERT_TRUE(pis.has_value());
     ASSERT_EQ(pis->size(), 2u);
-    EXPECT_EQ((*pis)[1]->Minterms(), (std::vector<std::uint32_t>{1, 3, 5, 7}));
+    const auto minterms = (*pis)[1]->Minterms();
+    EXPECT_EQ(std::vector<std::uint32_t>(minterms.begin(), minterms.end()),
+              (std::vector<std::uint32_t>{1, 3, 5, 7}));
     EXPECT_EQ(s.quine->func.minterms, (std::vector<std::uint32_t>{1, 3, 5, 7}));
 }
 
@@ -238,6 +293,11 @@ TEST_P(McCluskeyReport, ExactText)
     const ReportCase& c = GetParam();
     const Solved s = Solve(c.input);
     EXPECT_EQ(Report(*s.chart), c.report);
+    // The result line alone: the report's last line, line end included.
+    std::ostringstream line;
+    qmsop::WriteResultLine(line, *s.chart);
+    const std::size_t start = c.report.rfind('\n', c.report.size() - 2) + 1;
+    EXPECT_EQ(line.str(), c.report.substr(start));
 }
 
 const ReportCase kReportCases[] = {

@@ -417,4 +417,33 @@ TEST(ReferenceModel, ProgramPrintsWhatTheSlowModelPrintsOnDenseFunctions)
     }
 }
 
+// Wide functions on a dense patch of 64 numbers: with 27 to 33 variables the
+// minterm sums of the later columns pass 2^32, where the pairing by sums
+// must still be the one the model makes. The patch lies below 2^numVars in
+// every other trial, and anywhere in the other ones.
+TEST(ReferenceModel, ProgramPrintsWhatTheSlowModelPrintsOnWideDenseFunctions)
+{
+    std::mt19937 random(31);
+    for (int trial = 0; trial < 200; ++trial) {
+        qmsop::BooleanFunction f;
+        const std::uint32_t numVars = 27 + static_cast<std::uint32_t>(trial % 7);
+        for (std::uint32_t v = 0; v < numVars; ++v) {
+            f.names.push_back(std::string("x").append(std::to_string(v)));
+        }
+        const std::uint32_t range = numVars >= 32 ? 0xFFFFFFFFu : (1u << numVars) - 1;
+        const std::uint32_t base = static_cast<std::uint32_t>(random()) &
+                                   (trial % 2 == 0 ? range : 0xFFFFFFFFu) & ~std::uint32_t{63};
+        for (std::uint32_t low = 0; low < 64; ++low) {
+            const auto roll = random() % 10;
+            if (roll < 6) {
+                f.minterms.push_back(base + low);
+            } else if (roll < 7) {
+                f.dontCares.push_back(base + low);
+            }
+        }
+        std::shuffle(f.minterms.begin(), f.minterms.end(), random);
+        ASSERT_EQ(ProgramRun(f), ModelRun(f)) << "trial " << trial;
+    }
+}
+
 }  // namespace

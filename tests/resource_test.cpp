@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -224,6 +225,26 @@ protected:
         return Launch(options);
     }
 
+    // Runs the program with its standard output going to a counting sink:
+    // RunResult::outBytes counts it all, RunResult::out keeps the last MiB.
+    RunResult RunCounting(const std::string& text, double seconds)
+    {
+        std::string tail;
+        RunOptions options;
+        options.stdinPath = WriteInput("input", text);
+        options.seconds = seconds;
+        options.keepOutput = false;
+        options.onOutput = [&tail](std::string_view piece) {
+            tail += piece;
+            if (tail.size() > 2 * kMiB) {
+                tail.erase(0, tail.size() - kMiB);
+            }
+        };
+        RunResult r = Launch(options);
+        r.out = tail.size() > kMiB ? tail.substr(tail.size() - kMiB) : tail;
+        return r;
+    }
+
     fs::path dir;
 };
 
@@ -302,6 +323,28 @@ std::string Names(const char* stem, std::uint32_t count)
         names.append(stem).append(std::to_string(i));
     }
     return names;
+}
+
+std::uint64_t Digits(std::uint64_t value)
+{
+    return std::to_string(value).size();
+}
+
+// `count` copies of one number, "5,5,...,5".
+std::string Copies(const char* number, std::uint32_t count)
+{
+    std::string list;
+    list.reserve(std::size_t{count} * (std::strlen(number) + 1));
+    for (std::uint32_t i = 0; i < count; ++i) {
+        list.append(i == 0 ? "" : ",").append(number);
+    }
+    return list;
+}
+
+bool EndsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -425,6 +468,109 @@ TEST_F(Resource, FiftyThousandMintermsOfASparseSeventeenVariableFunction)
     EXPECT_EQ(ResultLine(tail), "f(" + names + ") = " + expression);
     ExpectMemoryWithin(r, text.size(), r.outBytes, 1.0);
     Report("50048 minterms, 17 variables", r);
+}
+
+TEST_F(Resource, ManyCopiesOfOneMintermGiveASquareChartInLittleMemory)
+{
+    // f(a,b,c) = m(5,5,...,5): N prime implicants {5}, numbered 1 to N, and an
+    // N x N chart of X's, all candidates of every column. The greedy cover
+    // takes the highest row, N. At 65,537 copies the chart has more than 2^32
+    // cells (some 21 GB of text); at 30,000 some 4.5 GB.
+    struct Case {
+        std::uint32_t copies;
+        std::uint64_t memoryLimit;
+        double seconds;
+    };
+    for (const Case& c : {Case{30000, 600 * kMiB, 120}, Case{65537, 1536 * kMiB, 600}}) {
+        SCOPED_TRACE(std::to_string(c.copies) + " copies");
+        const std::uint64_t n = c.copies;
+        const RunResult r = RunCounting("f(a,b,c) = m(" + Copies("5", c.copies) + ")\n", c.seconds);
+        ExpectAccepted(r);
+        std::uint64_t piLines = 0;  // "5 PI#k\n"
+        for (std::uint64_t k = 1; k <= n; ++k) {
+            piLines += 6 + Digits(k);
+        }
+        const std::uint64_t chartLine = 11 + 5 * n + 1;
+        const std::uint64_t echo = 2 * n + 20;
+        const std::uint64_t tabulation = 28 + piLines;
+        const std::uint64_t chart = 5 + piLines + 1 + chartLine * (n + 1) + 1 + 16 + 1;
+        EXPECT_EQ(r.outBytes, echo + tabulation + chart);
+        std::string lastRows = " " + std::to_string(n - 1) + "    ";
+        std::string cells;
+        for (std::uint64_t j = 0; j < n; ++j) {
+            cells += "   X ";
+        }
+        lastRows += cells + "\n* " + std::to_string(n) + "    " + cells + "\n";
+        EXPECT_TRUE(EndsWith(r.out, lastRows + "\nf(a,b,c) = ab'c\n\n"));
+        EXPECT_LE(r.peakBytes, static_cast<std::uint64_t>(kMemoryScale * c.memoryLimit));
+        Report(c.copies == 30000 ? "30000 copies of 5" : "65537 copies of 5", r);
+    }
+}
+
+TEST_F(Resource, ThirtyThousandZerosAndThirtyThousandOnesCombineOnce)
+{
+    // Every copy of 0 pairs with every copy of 1, and all 9 * 10^8 pairs give
+    // the same implicant {0,1}: they must cost one combination, not 10^9.
+    constexpr std::uint32_t kCopies = 30000;
+    const std::string text =
+        "f(a) = m(" + Copies("0", kCopies) + "," + Copies("1", kCopies) + ")\n";
+    const RunResult r = RunCounting(text, 10);
+    ExpectAccepted(r);
+    EXPECT_EQ(ResultLine(r.out), "f(a) = ");
+    std::string chartTail = "0,1 (1) PI#1\n\n           ";
+    for (std::uint32_t j = 0; j < 2 * kCopies; ++j) {
+        chartTail += j < kCopies ? "   0 " : "   1 ";
+    }
+    EXPECT_NE(r.out.find(chartTail + "\n*     1    "), std::string::npos);
+    ExpectMemoryWithin(r, text.size(), r.outBytes, 8.0);
+    Report("30000 zeros and 30000 ones", r);
+}
+
+TEST_F(Resource, WideFunctionsInMemoryThatFollowsTheWork)
+{
+    struct Case {
+        const char* what;
+        std::uint32_t numVars;
+        std::vector<std::uint32_t> minterms;
+        std::uint64_t memoryLimit;
+    };
+    // 1,000 numbers of even parity: no two differ in one bit, so each is a
+    // prime implicant of its own and the result line has 1,000 products of
+    // 100,000 literals (some 700 MB).
+    std::vector<std::uint32_t> isolated;
+    for (std::uint32_t v = 0; isolated.size() < 1000; ++v) {
+        if (std::popcount(v) % 2 == 0) {
+            isolated.push_back(v);
+        }
+    }
+    const std::vector<Case> cases = {
+        {"100000 names, 1000 isolated minterms", 100000, isolated, 300 * kMiB},
+        {"1000000 names, m(0,1)", 1000000, {0, 1}, 300 * kMiB},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string list;
+        for (const std::uint32_t m : c.minterms) {
+            list.append(list.empty() ? "" : ",").append(std::to_string(m));
+        }
+        const RunResult r = RunCounting("f(" + Names("v", c.numVars) + ") = m(" + list + ")\n", 60);
+        ExpectAccepted(r);
+        // The last product: the numbers lie below 2^32, so all but the last
+        // 32 variables are complemented; m(0,1) eliminates the last one.
+        const std::uint32_t last = c.minterms.back();
+        const bool merged = c.minterms.size() == 2;
+        std::string product;
+        for (std::uint32_t v = 0; v + (merged ? 1 : 0) < c.numVars; ++v) {
+            const std::uint32_t shift = c.numVars - 1 - v;
+            const bool one = shift < 32 && ((last >> shift) & 1u) != 0;
+            product.append("v").append(std::to_string(v)).append(one ? "" : "'");
+        }
+        std::string end = merged ? " = " : " + ";
+        end.append(product).append("\n\n");
+        EXPECT_TRUE(EndsWith(r.out, end.substr(end.size() - std::min(end.size(), kMiB / 2))));
+        EXPECT_LE(r.peakBytes, static_cast<std::uint64_t>(kMemoryScale * c.memoryLimit));
+        Report(c.what, r);
+    }
 }
 
 TEST_F(Resource, NumbersAtAndBeyondThirtyTwoBits)

@@ -1,0 +1,28 @@
+// qmsop_scale: the result-only run through the library, for the scale
+// benchmark (bench/run-scale): reads one function from standard input,
+// tabulates it with its columns released as it goes, selects the greedy
+// cover and writes only the result line, the same bytes as the last line of
+// the chart report. Exit status 0, or 1 when the input is refused.
+//
+//   bench/gen --vars 16 --density 0.5 --dc 0.1 --seed 1 | qmsop_scale
+#include <iostream>
+
+#include "function.h"
+#include "mccluskey.h"
+#include "quine.h"
+
+int main()
+{
+    std::ios::sync_with_stdio(false);
+    qmsop::Quine quine;
+    if (!qmsop::ReadFunction(std::cin, quine.func).accepted) {
+        std::cerr << "qmsop_scale: input refused\n";
+        return 1;
+    }
+    quine.FindPrimeImplicants({.releaseColumns = true});
+    qmsop::McCluskey chart(quine);
+    chart.Solve();
+    qmsop::WriteResultLine(std::cout, chart);
+    std::cout.flush();
+    return std::cout ? 0 : 1;
+}
