@@ -112,23 +112,24 @@ struct ExactCoverResult {
 
 // Solves `problem` exactly within `deadline`, starting from `start` (a cover,
 // e.g. the greedy one, in any order; empty for none). Columns that no row
-// covers are left out.
-// With useLinearProgram false the bound is the built-in subgradient one even
-// when the library has CLP (a build without CLP always uses it).
+// covers are left out. With useLinearProgram false the bound is the built-in
+// subgradient one even when the library has CLP (a build without CLP always
+// uses it).
 ExactCoverResult SolveExactCover(const CoverProblem& problem, std::span<const std::uint32_t> start,
                                  Deadline& deadline, bool useLinearProgram = true);
 
 // True when the library was built with COIN-OR CLP for the LP bound.
 bool HaveLinearProgramSolver();
 
-// The chart of a solved or unsolved McCluskey as a covering problem: row i
-// is PI#(i+1) with its chart columns and the literals of its product.
+// The filled chart of a McCluskey (in a CoverSelector or after Solve) as a
+// covering problem: row i is PI#(i+1) with its chart columns and the literals
+// of its product. O(chart bits + PIs * variables).
 CoverProblem CoverProblemOf(const McCluskey& chart);
 
 // The knobs of the exact cover.
 struct ExactCoverOptions {
     double timeLimitSeconds = 10.0;  // <= 0: no limit
-    std::uint64_t nodeLimit = 0;     // 0: no limit (tests use it in place of time)
+    std::uint64_t nodeLimit = 0;     // 0: none; else it replaces the time limit (tests)
     bool linearProgram = true;       // false: the subgradient bound, not CLP's LP
 };
 
