@@ -326,7 +326,8 @@ std::vector<Pair> PairsBySplitting(const Group& lower, const Group& upper, const
     for (std::uint32_t k = 0; k < destination.numImplicants(); ++k) {
         const Implicant& x = destination.Implicants()[k];
         const auto start = static_cast<std::ptrdiff_t>(pairs.size());
-        for (const std::uint32_t weight : *x.Diffs()) {
+        const auto diffs = x.Diffs();
+        for (const std::uint32_t weight : *diffs) {
             without.clear();
             with.clear();
             for (const std::uint32_t m : x.Minterms()) {
