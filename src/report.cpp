@@ -102,6 +102,10 @@ void WriteEchoLines(std::ostream& out, const BooleanFunction& func, const std::s
 
 void WriteChartReport(std::ostream& out, const Solution& solution)
 {
+    if (!solution.pos && solution.name == "f") {
+        out << solution.chart;  // the default report, streamed
+        return;
+    }
     const BooleanFunction& minimised = solution.quine.func;
     // The default report ends in "f(a,b,c) = <expression>\n".
     const std::string last = Head("f", minimised.names) + solution.chart.expression() + '\n';

@@ -319,7 +319,9 @@ private:
         start = Clock::now();
         switch (options.format) {
             case OutputFormat::kText:
-                if (options.resultOnly) {
+                if (options.resultOnly && !pos && job.name == "f") {
+                    WriteResultLine(out, chart);  // streamed, never held whole
+                } else if (options.resultOnly) {
                     const std::string line = ResultLine(solution) + '\n';
                     out.write(line.data(), static_cast<std::streamsize>(line.size()));
                 } else {
