@@ -73,6 +73,8 @@ function denseFunction(n) {
 // worker and starts a fresh one.
 
 class Cancelled extends Error {}
+// A request cancelled by a newer one: the newer one owns the page.
+class Superseded extends Error {}
 
 class Engine {
   // onLoad(error) is called when a worker has loaded the module (error null)
@@ -146,6 +148,8 @@ const state = {
   options: null,
   traceLimit: TRACE_LIMIT,
   started: 0,
+  runs: 0,
+  ticket: 0,
   timer: 0,
   groupShown: new Map(), // "column-group" -> items drawn
   pisShown: PAGE.pis,
@@ -162,8 +166,11 @@ function readOptions() {
   };
 }
 
-function setStatus(text) {
+// The status line; its data-state (idle, running, done, refused, cancelled,
+// failed) and data-runs (finished runs) let a script follow the page.
+function setStatus(text, phase) {
   $('status-text').textContent = text;
+  if (phase) $('status').dataset.state = phase;
 }
 
 function setBusy(busy, what) {
@@ -174,7 +181,7 @@ function setBusy(busy, what) {
   $('timer').textContent = '';
   if (busy) {
     state.started = performance.now();
-    setStatus(`${what}…`);
+    setStatus(`${what}…`, 'running');
     state.timer = setInterval(() => {
       $('timer').textContent = `${((performance.now() - state.started) / 1000).toFixed(1)} s`;
     }, 100);
@@ -188,11 +195,14 @@ function elapsed() {
 
 // Sends one request to the worker, with the busy state, the timer and cancel.
 async function ask(message, what) {
+  const ticket = ++state.ticket;
   setBusy(true, what);
   try {
     return await state.engine.request(message);
+  } catch (error) {
+    throw ticket === state.ticket ? error : new Superseded();
   } finally {
-    setBusy(false);
+    if (ticket === state.ticket) setBusy(false);
   }
 }
 
@@ -211,10 +221,14 @@ async function run({ keepView = false } = {}) {
     state.options = options;
     show(reply.trace, keepView);
     const took = elapsed();
-    setStatus(reply.trace.accepted ? `Done in ${took}.` : `Input refused (${took}).`);
+    state.runs += 1;
+    $('status').dataset.runs = state.runs;
+    if (reply.trace.accepted) setStatus(`Done in ${took}.`, 'done');
+    else setStatus(`Input refused (${took}).`, 'refused');
   } catch (error) {
-    if (error instanceof Cancelled) setStatus('Cancelled. The engine is ready for the next run.');
-    else setStatus(`The engine failed: ${error.message}`);
+    if (error instanceof Superseded) return;
+    if (error instanceof Cancelled) setStatus('Cancelled. The engine is ready for the next run.', 'cancelled');
+    else setStatus(`The engine failed: ${error.message}`, 'failed');
   }
 }
 
@@ -231,10 +245,11 @@ async function download(format) {
     link.click();
     link.remove();
     setTimeout(() => URL.revokeObjectURL(url), 60000);
-    setStatus(`Wrote ${FILE_NAMES[format]} (${fmt(reply.blob.size)} bytes).`);
+    setStatus(`Wrote ${FILE_NAMES[format]} (${fmt(reply.blob.size)} bytes).`, 'done');
   } catch (error) {
-    if (error instanceof Cancelled) setStatus('Cancelled.');
-    else setStatus(`The engine failed: ${error.message}`);
+    if (error instanceof Superseded) return;
+    if (error instanceof Cancelled) setStatus('Cancelled.', 'cancelled');
+    else setStatus(`The engine failed: ${error.message}`, 'failed');
   }
 }
 
@@ -603,6 +618,13 @@ function showChart(trace) {
 
   const pager = $('chart-pager');
   pager.replaceChildren(
+    h(
+      'form',
+      { class: 'goto', onsubmit: (event) => goTo(event, trace) },
+      h('label', {}, 'Go to PI# ', h('input', { name: 'pi', type: 'number', min: 1, inputmode: 'numeric' })),
+      h('label', {}, ' or minterm ', h('input', { name: 'minterm', type: 'number', min: 0, inputmode: 'numeric' })),
+      h('button', { type: 'submit' }, 'Go'),
+    ),
     pagerControl('Rows', r0, r1, rows.length, chart.numRows, PAGE.chartRows, (at) => {
       state.chartRow = at;
       showChart(trace);
@@ -656,6 +678,48 @@ function pagerControl(label, from, to, loaded, total, step, go) {
   return group;
 }
 
+// Shows row k (0-based) with its first column in view, and points at it.
+function showRow(trace, k) {
+  state.chartRow = k;
+  const covers = trace.chart.rows[k] || [];
+  if (covers.length && covers[0] < trace.chart.columns.length) state.chartColumn = covers[0];
+  showChart(trace);
+  const th = $('chart').querySelector(`.rowhead[data-pi="${k + 1}"]`);
+  if (th) {
+    focusItem(th);
+    highlightRow(th);
+  }
+}
+
+// Shows column j with its first candidate row in view, and points at it.
+function showColumn(trace, j) {
+  state.chartColumn = j;
+  const rows = trace.chart.candidates[j] || [];
+  if (rows.length && rows[0] <= trace.chart.rows.length) state.chartRow = rows[0] - 1;
+  showChart(trace);
+  const th = $('chart').querySelector(`.mcol[data-j="${j}"]`);
+  if (th) {
+    focusItem(th);
+    highlightColumn(th);
+  }
+}
+
+function goTo(event, trace) {
+  event.preventDefault();
+  const form = event.target;
+  const pi = form.elements.pi.value;
+  const minterm = form.elements.minterm.value;
+  if (pi !== '') {
+    const k = Number(pi) - 1;
+    if (k >= 0 && k < trace.chart.rows.length) showRow(trace, k);
+    else $('chart-detail').textContent = k >= 0 && k < trace.chart.numRows ? `PI#${pi} is not loaded yet: load more.` : `There is no PI#${pi}.`;
+  } else if (minterm !== '') {
+    const j = trace.chart.columns.indexOf(Number(minterm));
+    if (j >= 0) showColumn(trace, j);
+    else $('chart-detail').textContent = `Minterm ${minterm} has no column${trace.chart.columns.length < trace.chart.numColumns ? ' among the loaded ones' : ''}.`;
+  }
+}
+
 function highlightRow(th) {
   const table = $('chart');
   clearHighlights(table);
@@ -668,9 +732,14 @@ function highlightRow(th) {
   }
   const info = trace.primeImplicants[pi - 1];
   const order = (trace.chosen || []).indexOf(pi);
-  let text = `PI#${pi}${info ? ` (${info.product || '1'})` : ''} covers the minterms ${covers.map((j) => trace.chart.columns[j]).join(', ') || 'none'}`;
+  const loaded = trace.chart.columns.length;
+  const known = covers.filter((j) => j < loaded).map((j) => trace.chart.columns[j]);
+  const unknown = covers.length - known.length;
+  let text = `PI#${pi}${info ? ` (${info.product || '1'})` : ''} covers `;
+  text += covers.length === 0 ? 'no minterm' : `the minterm${covers.length === 1 ? '' : 's'} ${known.join(', ')}`;
+  if (unknown) text += `${known.length ? ' and ' : ''}${count(unknown, 'column')} not loaded`;
   if ((trace.essential || []).includes(pi)) text += '; essential';
-  text += order >= 0 ? `; chosen (${order + 1}. in the order of choice).` : '; not chosen.';
+  text += order >= 0 ? `; chosen, number ${order + 1} in the order of choice.` : '; not chosen.';
   $('chart-detail').textContent = text;
 }
 
@@ -702,6 +771,13 @@ function chartKeys(event) {
   else if (!rowwise && key === 'ArrowDown') target = table.querySelector('.rowhead');
   else if (key === 'Home') target = heads[0];
   else if (key === 'End') target = heads[heads.length - 1];
+  else if (key === 'Enter') {
+    // Brings the row's first column (the column's first row) into view.
+    event.preventDefault();
+    if (rowwise) showRow(state.trace, Number(cell.dataset.pi) - 1);
+    else showColumn(state.trace, Number(cell.dataset.j));
+    return;
+  }
   if (target) {
     event.preventDefault();
     focusItem(target);
@@ -802,6 +878,12 @@ function init() {
   chart.addEventListener('pointerover', chartHover);
   chart.addEventListener('focusin', chartHover);
   chart.addEventListener('keydown', chartKeys);
+  chart.addEventListener('dblclick', (event) => {
+    const cell = event.target.closest('.rowhead, .mcol');
+    if (!cell) return;
+    if (cell.classList.contains('rowhead')) showRow(state.trace, Number(cell.dataset.pi) - 1);
+    else showColumn(state.trace, Number(cell.dataset.j));
+  });
 
   window.addEventListener('hashchange', () => {
     const line = lineFromHash();
@@ -812,8 +894,8 @@ function init() {
   });
 
   state.engine = new Engine((error) => {
-    if (error) setStatus(`The engine did not load: ${error.message}`);
-    else if ($('status-text').textContent === 'Loading the engine…') setStatus('Ready.');
+    if (error) setStatus(`The engine did not load: ${error.message}`, 'failed');
+    else if ($('status-text').textContent === 'Loading the engine…') setStatus('Ready.', 'idle');
   });
   const fromHash = location.hash.length > 1 ? lineFromHash() : null;
   $('fn').value = fromHash ?? EXAMPLES[0][0];
