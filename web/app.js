@@ -736,8 +736,10 @@ function highlightRow(th) {
   const known = covers.filter((j) => j < loaded).map((j) => trace.chart.columns[j]);
   const unknown = covers.length - known.length;
   let text = `PI#${pi}${info ? ` (${info.product || '1'})` : ''} covers `;
-  text += covers.length === 0 ? 'no minterm' : `the minterm${covers.length === 1 ? '' : 's'} ${known.join(', ')}`;
-  if (unknown) text += `${known.length ? ' and ' : ''}${count(unknown, 'column')} not loaded`;
+  const parts = [];
+  if (known.length) parts.push(`the minterm${known.length === 1 ? '' : 's'} ${known.join(', ')}`);
+  if (unknown) parts.push(`${count(unknown, 'column')} not loaded`);
+  text += parts.join(' and ') || 'no minterm';
   if ((trace.essential || []).includes(pi)) text += '; essential';
   text += order >= 0 ? `; chosen, number ${order + 1} in the order of choice.` : '; not chosen.';
   $('chart-detail').textContent = text;
