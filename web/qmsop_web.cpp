@@ -74,14 +74,14 @@ private:
 qmsop::OutputFormat FormatFromCode(int code)
 {
     switch (code) {
-    case 1:
-        return qmsop::OutputFormat::kJson;
-    case 2:
-        return qmsop::OutputFormat::kPla;
-    case 3:
-        return qmsop::OutputFormat::kVerilog;
-    default:
-        return qmsop::OutputFormat::kText;
+        case 1:
+            return qmsop::OutputFormat::kJson;
+        case 2:
+            return qmsop::OutputFormat::kPla;
+        case 3:
+            return qmsop::OutputFormat::kVerilog;
+        default:
+            return qmsop::OutputFormat::kText;
     }
 }
 

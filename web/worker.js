@@ -17,16 +17,32 @@ importScripts('qmsop_web.js');
 const FORMATS = { text: 0, json: 1, pla: 2, verilog: 3 };
 const STATUSES = ['accepted', 'refused', 'read error', 'write error'];
 
+// The output of the run in progress: chunks, and for a file, Blobs of the
+// chunks before them, so that a long report moves out of this worker's memory
+// as it is written.
 let parts = [];
+let partsSize = 0;
+let folded = null;
+const FOLD_SIZE = 32 << 20;
+
 const engine = createQmsop({
   onOutput(bytes) {
     parts.push(bytes.slice());
+    partsSize += bytes.length;
+    if (folded && partsSize >= FOLD_SIZE) {
+      folded.push(new Blob(parts));
+      parts = [];
+      partsSize = 0;
+    }
   },
 });
 
-// Runs the library once and returns its status and output chunks.
-function run(module, line, options, format) {
+// Runs the library once and returns its status and output: the chunks, or
+// for a file (`asFile`) the Blobs and chunks in order.
+function run(module, line, options, format, asFile = false) {
   parts = [];
+  partsSize = 0;
+  folded = asFile ? [] : null;
   const size = module.lengthBytesUTF8(line) + 1;
   const input = module._malloc(size);
   module.stringToUTF8(line, input, size);
@@ -43,8 +59,9 @@ function run(module, line, options, format) {
   } finally {
     module._free(input);
   }
-  const output = parts;
+  const output = asFile ? [...folded, ...parts] : parts;
   parts = [];
+  folded = null;
   return { status: STATUSES[code] || `status ${code}`, output };
 }
 
@@ -62,7 +79,7 @@ onmessage = async (event) => {
       const text = new TextDecoder().decode(concat(output));
       postMessage({ id, type: 'trace', status, trace: JSON.parse(text) });
     } else {
-      const { status, output } = run(module, line, options, format);
+      const { status, output } = run(module, line, options, format, true);
       postMessage({ id, type: 'file', status, blob: new Blob(output) });
     }
   } catch (error) {
