@@ -39,29 +39,53 @@ struct BooleanFunction {
     std::vector<std::uint32_t> dontCares;
 };
 
+// A message tied to a place of the input: line and column both from 1, the
+// column in bytes.
+struct Diagnostic {
+    std::uint64_t line = 1;
+    std::uint64_t column = 1;
+    std::string message;
+};
+
 // Where and why the reader stopped. `accepted` is true on success; otherwise
 // `atEnd` tells that the input ended, else `line` and `column` (both from 1,
-// the column in bytes) locate the character that was refused.
+// the column in bytes) locate the character that was refused. `readError`
+// is the system's reason when the stream itself failed (a directory, a closed
+// descriptor). `warnings` lists what was read but is likely a mistake, in
+// input order, the first kMaxWarnings of them; `moreWarnings` counts the
+// rest. An accepted function may have some.
 struct ReadResult {
     bool accepted = false;
     bool atEnd = false;
     std::uint64_t line = 1;
     std::uint64_t column = 1;
-    std::string expected;
+    std::string reason;
+    std::string readError;
+    std::vector<Diagnostic> warnings;
+    std::uint64_t moreWarnings = 0;
 };
+
+// Most warnings kept for one function; the others are only counted, so that
+// memory follows the input's size and not the count of its mistakes.
+inline constexpr std::size_t kMaxWarnings = 100;
 
 // Longest accepted name or number token.
 inline constexpr std::size_t kMaxTokenLength = 62;
 
 // Reads one function (grammar: f(names) = m(numbers) [+ d(numbers)]) into
-// `func`. Nothing after the newline that ends the minterm list, or after the
-// closing parenthesis of the don't-care list, is consumed. On refusal `func`
-// is left untouched. Cost: linear in the characters read.
-ReadResult ReadFunction(std::istream& in, BooleanFunction& func);
+// `func`. Nothing after the newline that ends the minterm list is consumed;
+// after the closing parenthesis of the don't-care list the rest of that line
+// is read (and warned about when it is not blank), never further. On refusal
+// `func` is left untouched. `firstLine` numbers the first line read. Cost:
+// linear in the characters read, O(n log n) in the names and numbers for the
+// warnings.
+ReadResult ReadFunction(std::istream& in, BooleanFunction& func, std::uint64_t firstLine = 1);
 
 // One line describing a refusal, without the program name or a line end, e.g.
 // "input refused at line 1, column 12: blank inside a list".
 std::string DescribeRefusal(const ReadResult& result);
+// "line 1, column 14: <message>", without a line end.
+std::string DescribeDiagnostic(const Diagnostic& diagnostic);
 
 // The value of a number token: its leading digits modulo 2^32; 0 when it
 // starts with a letter.
@@ -72,8 +96,11 @@ void AppendNumber(std::string& text, std::uint64_t value);
 // Appends the numbers in decimal, separated by ",".
 void AppendNumberList(std::string& text, const std::vector<std::uint32_t>& numbers);
 
-// The reader: ReadFunction without the result.
+// The reader: ReadFunction without the result; sets failbit on a refusal.
 std::istream& operator>>(std::istream& in, BooleanFunction& func);
+
+// Appends "f(a,b,c)": the names joined by ",".
+void AppendSignature(std::string& text, const std::vector<std::string>& names);
 
 // The echo line, without a line end: f(a,b,c) = m(1,3,5,7) + d(0)
 std::ostream& operator<<(std::ostream& out, const BooleanFunction& func);

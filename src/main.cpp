@@ -1,23 +1,93 @@
-// qmsop: reads one Boolean function from standard input and writes its
-// Quine–McCluskey minimisation: echo line, tabulation, chart and result.
+// qmsop: minimises the Boolean functions of its input files (or standard
+// input) and writes the working. Parses the command line, opens the files
+// and hands each to Run; the exit status is the worst of the runs.
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <new>
+#include <string>
 
+#include "cli.h"
 #include "run.h"
 
-int main()
+namespace {
+
+constexpr int kSuccess = 0;
+constexpr int kFailure = 1;
+constexpr int kUsage = 2;
+
+// The status of one run, as an exit status.
+int ExitStatus(qmsop::RunStatus status)
+{
+    return status == qmsop::RunStatus::kAccepted ? kSuccess : kFailure;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Runs one FILE ("-" for standard input); its exit status.
+int RunFile(const std::string& file, qmsop::RunOptions options, bool inputGiven)
+{
+    if (file == "-") {
+        options.inputName = "standard input";
+        return ExitStatus(qmsop::Run(std::cin, std::cout, options));
+    }
+    std::error_code error;
+    if (std::filesystem::is_directory(file, error)) {
+        std::cerr << "qmsop: " << file << ": " << std::strerror(EISDIR) << '\n';
+        return kUsage;
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        const int reason = errno;
+        std::cerr << "qmsop: " << file << ": " << std::strerror(reason != 0 ? reason : ENOENT)
+                  << '\n';
+        return kUsage;
+    }
+    options.inputName = file;
+    if (!inputGiven && EndsWith(file, ".pla")) {
+        options.input = qmsop::InputFormat::kPla;
+    }
+    return ExitStatus(qmsop::Run(in, std::cout, options));
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
 {
     std::ios::sync_with_stdio(false);
     try {
-        qmsop::RunOptions options;
-        options.messages = &std::cerr;
-        const qmsop::RunStatus status = qmsop::Run(std::cin, std::cout, options);
-        if (status == qmsop::RunStatus::kWriteError) {
-            std::cerr << "qmsop: error writing standard output\n";
+        const qmsop::ParsedCommandLine parsed = qmsop::ParseCommandLine(argc, argv);
+        if (!parsed.error.empty()) {
+            std::cerr << "qmsop: " << parsed.error
+                      << "\nTry 'qmsop --help' for more information.\n";
+            return kUsage;
         }
-        return status == qmsop::RunStatus::kAccepted ? 0 : 1;
+        const qmsop::CommandLine& line = parsed.line;
+        if (line.help || line.version) {
+            std::cout << (line.help ? qmsop::HelpText() : qmsop::VersionText()) << std::flush;
+            return std::cout ? kSuccess : kFailure;
+        }
+        qmsop::RunOptions options = line.options;
+        options.messages = &std::cerr;
+        int status = kSuccess;
+        for (const std::string& file :
+             line.files.empty() ? std::vector<std::string>{"-"} : line.files) {
+            const int fileStatus = RunFile(file, options, line.inputGiven);
+            status = std::max(status, fileStatus);
+            if (!std::cout) {
+                std::cerr << "qmsop: error writing standard output\n";
+                return kFailure;
+            }
+        }
+        return status;
     } catch (const std::bad_alloc&) {
         std::cerr << "qmsop: out of memory\n";
-        return 1;
+        return kFailure;
     }
 }

@@ -2,9 +2,13 @@
 // BooleanFunction, driven through string streams.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <ios>
 #include <sstream>
+#include <streambuf>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "function.h"
@@ -250,7 +254,9 @@ TEST(Reader, NamesOfEveryLengthSurviveTheNameStack)
     EXPECT_EQ(func.names, names);
 }
 
-TEST(Reader, ReadsNothingPastTheSuccessPoint)
+// After the minterm list's newline nothing is read; after the don't-care
+// list, the rest of its line and nothing further.
+TEST(Reader, ReadsNothingPastTheFunctionsLine)
 {
     const struct {
         std::string input;
@@ -258,9 +264,9 @@ TEST(Reader, ReadsNothingPastTheSuccessPoint)
     } cases[] = {
         {"f(a)=m(1)\nf(b)=m(2)\n", "f(b)=m(2)\n"},
         {"f(a)=m(1)\n\n", "\n"},
-        {"f(a)=m(1)+d(2) and more\nnext line\n", " and more\nnext line\n"},
-        {"f(a)=m(1)+d(2)\r\n", "\r\n"},
-        {"f(a)=m(1)+d(2))", ")"},
+        {"f(a)=m(1)+d(2) and more\nnext line\n", "next line\n"},
+        {"f(a)=m(1)+d(2)\r\nf(b)=m(1)\n", "f(b)=m(1)\n"},
+        {"f(a)=m(1)+d(2))", ""},
     };
     for (const auto& c : cases) {
         std::istringstream in(c.input);
@@ -295,19 +301,36 @@ TEST(Reader, RefusalReportsWhereAndWhat)
         {"f(a)=m(1)",
          "input refused at end of input: expected a newline or '+' after the minterm list"},
         {"f(a)=m(1)\r\n",
-         "input refused at line 1, column 10: expected a newline or '+' after the minterm list"},
+         "input refused at line 1, column 10: expected a newline or '+' after the minterm list, "
+         "found a carriage return (Windows line end?)"},
         {"", "input refused at end of input: expected 'f'"},
-        {"\nf(a)=m(1)\n", "input refused at line 1, column 1: expected 'f'"},
-        {"\tf (a)\t=\tx(1)\n", "input refused at line 1, column 10: expected 'm'"},
+        {"\nf(a)=m(1)\n", "input refused at line 1, column 1: expected 'f', found an empty line"},
+        {"\tf (a)\t=\tx(1)\n", "input refused at line 1, column 10: expected 'm', found 'x'"},
+        {"\xEF\xBB\xBF"
+         "f(a)=m(1)\n",
+         "input refused at line 1, column 1: expected 'f', found byte 0xEF (a UTF-8 byte order "
+         "mark?)"},
+        {"f(a)=\xC2\xA0m(1)\n",
+         "input refused at line 1, column 6: expected 'm', found a non-breaking space"},
+        {"f(a)\v=m(1)\n", "input refused at line 1, column 5: expected '=', found a vertical tab"},
+        {"f(a)=m(1)\f\n",
+         "input refused at line 1, column 10: expected a newline or '+' after the minterm list, "
+         "found a form feed"},
+        {std::string("f(a", 3) + '\0' + ")=m(1)\n",
+         "input refused at line 1, column 4: expected a letter, a digit, ',' or ')' in the name "
+         "list, found a NUL byte"},
+        {"f(a)=m(1)+d(0\n",
+         "input refused at line 1, column 14: expected a letter, a digit, ',' or ')' in the "
+         "don't-care list, found the end of the line"},
         {"f(a)=m(1)+d(2",
          "input refused at end of input: "
          "expected a letter, a digit, ',' or ')' in the don't-care list"},
         {"f(a\r)=m(1)\n",
          "input refused at line 1, column 4: expected a letter, a digit, ',' or ')' in the name "
-         "list"},
+         "list, found a carriage return (Windows line end?)"},
         {"f(a)=m(1\xe9)\n",
          "input refused at line 1, column 9: "
-         "expected a letter, a digit, ',' or ')' in the minterm list"},
+         "expected a letter, a digit, ',' or ')' in the minterm list, found byte 0xE9"},
         {"f(" + std::string(63, 'a') + ")=m()\n",
          "input refused at line 1, column 65: token longer than 62 characters"},
         {"f(a)=m(1)+d(2)", ""},  // accepted: nothing to describe
@@ -361,6 +384,92 @@ TEST(Echo, AppendsToTheStreamAndReturnsIt)
     EXPECT_EQ(&(out << func), &out);
     out << '|';
     EXPECT_EQ(out.str(), "> f(x) = m() + d()|");
+}
+
+}  // namespace
+
+namespace {
+
+// Every warning of a read, one "line L, column C: message" each.
+std::vector<std::string> Warnings(const std::string& input)
+{
+    std::istringstream in(input);
+    BooleanFunction func;
+    const ReadResult result = qmsop::ReadFunction(in, func);
+    EXPECT_TRUE(result.accepted) << input;
+    std::vector<std::string> texts;
+    for (const auto& warning : result.warnings) {
+        texts.push_back(qmsop::DescribeDiagnostic(warning));
+    }
+    return texts;
+}
+
+TEST(Reader, WarnsAboutLikelyMistakesWhereTheyStand)
+{
+    using Texts = std::vector<std::string>;
+    const struct {
+        std::string input;
+        Texts warnings;
+    } cases[] = {
+        {"f(a,b,c) = m(1,3,5,7) + d(0)\n", {}},
+        {"f(a,b) = m(5)\n", {"line 1, column 12: minterm 5 is 2^2 or more (2 variables)"}},
+        {"f(a) = m(0) + d(2)\n", {"line 1, column 17: don't-care 2 is 2^1 or more (1 variable)"}},
+        {"f(a,b) = m(l,3)\n", {"line 1, column 12: 'l' is not a number; read as 0"}},
+        {"f(a,b) = m(3x)\n", {"line 1, column 12: '3x' has trailing letters; read as 3"}},
+        {"f(a,a,b,a) = m(1)\n",
+         {"line 1, column 5: variable 'a' is named twice",
+          "line 1, column 9: variable 'a' is named twice"}},
+        {"f(a,b) = m(1,3) + d(3)\n", {"line 1, column 21: 3 is both a minterm and a don't-care"}},
+        {"f(a) = m(1) + d() + d(0)\n", {"line 1, column 19: text after the function is ignored"}},
+        {"f(a) = m(1) + d() \t\r\n", {}},
+        {"f(x1,x2,x3,x4,x5,x6,x7,x8,x9,x10,x11,x12,x13,x14,x15,x16,x17,x18,x19,x20,x21,x22,x23,"
+         "x24,x25,x26,x27,x28,x29,x30,x31,x32,x33) = m(4294967296,4294967295,0004294967295)\n",
+         {"line 1, column 131: number 4294967296 is 2^32 or more; read modulo 2^32 as 0"}},
+        // One warning per token: the most telling one.
+        {"f(a) = m(99999999999x)\n",
+         {"line 1, column 10: '99999999999x' has trailing letters; read as 1215752191"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Warnings(c.input), c.warnings) << c.input;
+    }
+}
+
+TEST(Reader, RefusalDropsTheWarningsOfWhatWasRead)
+{
+    std::istringstream in("f(a,a) = m(9 )\n");
+    BooleanFunction func;
+    EXPECT_TRUE(qmsop::ReadFunction(in, func).warnings.empty());
+}
+
+TEST(Reader, OperatorSetsFailbitOnlyOnRefusal)
+{
+    std::istringstream good("f(a) = m(1)\n");
+    BooleanFunction func;
+    EXPECT_FALSE((good >> func).fail());
+    std::istringstream bad("f(a) = x(1)\n");
+    EXPECT_TRUE((bad >> func).fail());
+}
+
+// A stream buffer whose reads fail as a directory's do.
+class FailingBuffer : public std::streambuf {
+protected:
+    int_type underflow() override
+    {
+        throw std::ios_base::failure("read failed",
+                                     std::error_code(EISDIR, std::generic_category()));
+    }
+};
+
+TEST(Reader, AFailingStreamIsARefusalWithTheSystemsReason)
+{
+    FailingBuffer buffer;
+    std::istream in(&buffer);
+    BooleanFunction func;
+    const ReadResult result = qmsop::ReadFunction(in, func);
+    EXPECT_FALSE(result.accepted);
+    EXPECT_TRUE(result.atEnd);
+    EXPECT_EQ(result.readError, "Is a directory");
+    EXPECT_TRUE(in.bad());
 }
 
 }  // namespace
