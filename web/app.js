@@ -651,8 +651,9 @@ function showChart(trace) {
     const th = h(
       'th',
       { scope: 'row', class: 'rowhead', tabindex: '-1', dataset: { pi } },
-      h('span', { class: 'star', 'aria-label': order ? 'chosen' : null }, order ? '*' : ''),
+      h('span', { class: 'star', 'aria-hidden': 'true' }, order ? '*' : ''),
       h('span', { class: 'pinum' }, String(pi)),
+      order ? h('span', { class: 'visually-hidden' }, ' chosen') : null,
       essential.has(pi) ? h('span', { class: 'ess-badge' }, 'essential') : null,
     );
     const tr = h('tr', { class: `${order ? 'chosen' : ''}${essential.has(pi) ? ' essential' : ''}`.trim() || null, dataset: { pi } }, th);

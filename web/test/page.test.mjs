@@ -74,6 +74,7 @@ let origin;
 let context;
 let profile;
 const foreign = [];
+const requested = new Set();
 
 before(async () => {
   server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', site], {
@@ -109,6 +110,7 @@ before(async () => {
   // Nothing may come from anywhere but the page's own server.
   await context.route('**/*', (route) => {
     const url = route.request().url();
+    requested.add(new URL(url).pathname);
     if (url.startsWith(origin) || url.startsWith('data:') || url.startsWith('blob:')) return route.continue();
     foreign.push(url);
     return route.abort();
@@ -176,6 +178,10 @@ function shown(page) {
     error: document.querySelector('#diagnostics .error .message')?.textContent ?? null,
     errorColumn: document.querySelector('#diagnostics .error')?.dataset.column ?? null,
     markIndex: document.querySelector('#diagnostics .error mark')?.dataset.index ?? null,
+    warnings: [...document.querySelectorAll('#diagnostics .warning')].map((el) => ({
+      column: el.dataset.column,
+      message: el.querySelector('.message').textContent,
+    })),
   }));
 }
 
@@ -202,6 +208,13 @@ describe('the page against the command line', () => {
         continue;
       }
       assert.equal(got.error, null, line);
+      // The warnings, each at its column ("qmsop: warning: line 1, column 14: ...").
+      const warnings = want.stderr.split('\n').filter(Boolean).map((text) => {
+        const where = /^qmsop: warning: line \d+, column (\d+): /.exec(text);
+        assert.ok(where, text);
+        return { column: where[1], message: text.slice(where[0].length) };
+      });
+      assert.deepEqual(got.warnings, warnings, line);
       assert.equal(got.piCount, report.pis.length, line);
       if (report.rows.length <= 40 && report.rows[0]?.covers.length <= 24) {
         assert.deepEqual(got.starred, report.rows.filter((r) => r.starred).map((r) => r.pi), line);
@@ -348,4 +361,6 @@ describe('large functions', () => {
 
 test('nothing was fetched from outside the page\'s server', () => {
   assert.deepEqual(foreign, []);
+  // The worker's requests pass the same check.
+  assert.ok(requested.has('/qmsop_web.wasm'), [...requested].join(' '));
 });
