@@ -1,10 +1,11 @@
-// libFuzzer target: the whole run of qmsop (read, echo, tabulation, report,
-// chart, cover, expression, chart report) on arbitrary bytes, with the output
-// thrown away. Besides crashes, leaks and undefined behaviour it stops on two
-// broken promises of the reader:
+// libFuzzer target: the whole run through qmsop::Run on the input text, with
+// options taken from its last byte (XOR a newline, so that a plain function
+// line runs with the default options); the output is thrown away. Besides crashes, leaks, undefined
+// behaviour and exceptions it stops on broken promises:
 //   - a refused input leaves the function empty and names a position that
 //     exists in the input;
-//   - an accepted input echoes as a line that reads back to the same function.
+//   - an accepted input echoes as a line that reads back to the same function;
+//   - a run of one accepted function (no --strict) reports success.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,15 +16,14 @@
 #include <string>
 
 #include "function.h"
-#include "mccluskey.h"
-#include "quine.h"
+#include "run.h"
 
 namespace {
 
-// Functions wider or longer than this skip the tabulation, so that every
-// input stays quick; the reader and the echo still run on them.
-constexpr std::uint32_t kMaxVars = 12;
-constexpr std::uint64_t kMaxNumbers = 200;
+// Functions wider or longer than this are only read, not run, so that every
+// input stays quick.
+constexpr std::uint32_t kMaxVars = 70;
+constexpr std::uint64_t kMaxNumbers = 300;
 
 // A stream buffer that accepts every character and keeps none.
 class DiscardBuffer : public std::streambuf {
@@ -41,15 +41,12 @@ void Require(bool condition)
 
 bool IsEmpty(const qmsop::BooleanFunction& func)
 {
-    return func.numVars() == 0 && func.numMinterms() == 0 && func.numDontCares() == 0 &&
-           func.names.empty() && func.minterms.empty() && func.dontCares.empty();
+    return func.names.empty() && func.minterms.empty() && func.dontCares.empty();
 }
 
 bool SameFunction(const qmsop::BooleanFunction& a, const qmsop::BooleanFunction& b)
 {
-    return a.numVars() == b.numVars() && a.numMinterms() == b.numMinterms() &&
-           a.numDontCares() == b.numDontCares() && a.names == b.names && a.minterms == b.minterms &&
-           a.dontCares == b.dontCares;
+    return a.names == b.names && a.minterms == b.minterms && a.dontCares == b.dontCares;
 }
 
 // True when the text has a character at this line and column (both from 1,
@@ -67,46 +64,86 @@ bool HasPosition(const std::string& text, std::uint64_t line, std::uint64_t colu
     return currentLine == line && column >= 1 && lineStart + (column - 1) < text.size();
 }
 
-void CheckRead(const std::string& text, const qmsop::ReadResult& read,
-               const qmsop::BooleanFunction& func)
+// Reads the first function of `text` and checks the reader's promises; true
+// when the function is small enough to run.
+bool CheckRead(const std::string& text, bool& accepted)
 {
+    std::istringstream in(text);
+    qmsop::BooleanFunction func;
+    const qmsop::ReadResult read = qmsop::ReadFunction(in, func);
+    accepted = read.accepted;
     if (!read.accepted) {
         Require(IsEmpty(func));
         Require(read.atEnd || HasPosition(text, read.line, read.column));
         Require(!qmsop::DescribeRefusal(read).empty());
-        return;
+        return true;
     }
-    Require(func.names.size() == func.numVars() && func.minterms.size() == func.numMinterms() &&
-            func.dontCares.size() == func.numDontCares());
+    for (const qmsop::Diagnostic& warning : read.warnings) {
+        Require(HasPosition(text, warning.line, warning.column));
+    }
     std::ostringstream echo;
     echo << func << '\n';
     std::istringstream again(echo.str());
     qmsop::BooleanFunction reread;
     Require(qmsop::ReadFunction(again, reread).accepted);
     Require(SameFunction(func, reread));
+    return func.numVars() <= kMaxVars &&
+           std::uint64_t{func.numMinterms()} + func.numDontCares() <= kMaxNumbers;
+}
+
+// Every line of --all input must be small enough to run.
+bool LinesSmallEnough(const std::string& text)
+{
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream in(line + "\n");
+        qmsop::BooleanFunction func;
+        qmsop::ReadFunction(in, func);
+        if (func.numVars() > kMaxVars ||
+            std::uint64_t{func.numMinterms()} + func.numDontCares() > kMaxNumbers) {
+            return false;
+        }
+    }
+    return true;
+}
+
+qmsop::RunOptions OptionsFrom(std::uint8_t bits)
+{
+    qmsop::RunOptions options;
+    options.resultOnly = (bits & 0x01) != 0;
+    options.all = (bits & 0x02) != 0;
+    options.strict = (bits & 0x04) != 0;
+    options.cover = (bits & 0x08) != 0 ? qmsop::CoverMode::kExact : qmsop::CoverMode::kGreedy;
+    options.timeLimitSeconds = 0.01;
+    options.pos = (bits & 0x10) != 0;
+    options.format = static_cast<qmsop::OutputFormat>((bits >> 5) & 0x03);
+    options.traceLimit = (bits & 0x80) != 0 ? 3 : 0;
+    return options;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    if (size == 0) {
+        return 0;
+    }
+    const qmsop::RunOptions options = OptionsFrom(data[size - 1] ^ '\n');
     const std::string text(reinterpret_cast<const char*>(data), size);
+    bool accepted = false;
+    if (!CheckRead(text, accepted) || (options.all && !LinesSmallEnough(text))) {
+        return 0;
+    }
+
     std::istringstream in(text);
     DiscardBuffer discard;
     std::ostream out(&discard);
-
-    qmsop::Quine quine;
-    const qmsop::ReadResult read = qmsop::ReadFunction(in, quine.func);
-    CheckRead(text, read, quine.func);
-    out << quine.func << '\n';
-    if (quine.func.numVars() > kMaxVars ||
-        std::uint64_t{quine.func.numMinterms()} + quine.func.numDontCares() > kMaxNumbers) {
-        return 0;
+    std::ostringstream messages;
+    qmsop::RunOptions run = options;
+    run.messages = &messages;
+    const qmsop::RunStatus status = qmsop::Run(in, out, run);
+    if (!options.all && !options.strict && !options.pos && accepted) {
+        Require(status == qmsop::RunStatus::kAccepted);
     }
-    quine.FindPrimeImplicants();
-    out << quine << '\n';
-    qmsop::McCluskey chart(quine);
-    chart.Solve();
-    out << chart << '\n';
     return 0;
 }
