@@ -26,8 +26,8 @@ mkdirSync(shots, { recursive: true });
 
 // --- The command line's output -------------------------------------------------
 
-function cli(line) {
-  const run = spawnSync(cliPath, [], { input: `${line}\n`, maxBuffer: 1 << 30 });
+function cli(line, args = []) {
+  const run = spawnSync(cliPath, args, { input: `${line}\n`, maxBuffer: 1 << 30 });
   assert.equal(run.error, undefined, `cannot run ${cliPath}`);
   return { stdout: run.stdout.toString('latin1'), stderr: run.stderr.toString('utf8'), status: run.status };
 }
@@ -150,6 +150,15 @@ async function runs(page) {
   return Number((await page.getAttribute('#status', 'data-runs')) || 0);
 }
 
+// Picks an option of the form (a run follows when it changes).
+async function choose(page, name, value) {
+  const radio = `input[name="${name}"][value="${value}"]`;
+  if (await page.isChecked(radio)) return;
+  const before = await runs(page);
+  await page.check(radio);
+  await settled(page, before);
+}
+
 // Types the line into the function field, presses Enter and waits for the run.
 async function enter(page, line, timeout) {
   const before = await runs(page);
@@ -225,6 +234,30 @@ describe('the page against the command line', () => {
     }
     assert.deepEqual(page.errors, []);
     await page.close();
+  });
+
+  test('the options: exact cover and product of sums, as the command line gives them', async () => {
+    const cases = [
+      { line: 'f(a,b,c) = m(0,1,2,5) + d(6,7)', cover: 'exact', form: 'sop', args: ['--exact'] },
+      { line: 'f(a,b,c) = m(0,1,2,5) + d(6,7)', cover: 'greedy', form: 'pos', args: ['--pos'] },
+      { line: 'f(a,b,c,d) = m(0,1,2,5,6,7,8,9,10,14)', cover: 'exact', form: 'pos', args: ['--exact', '--pos'] },
+    ];
+    for (const [k, { line, cover, form, args }] of cases.entries()) {
+      const page = await openPage(`#${encodeURIComponent(line)}`);
+      await choose(page, 'cover', cover);
+      await choose(page, 'form', form);
+      const got = await shown(page);
+      const report = parseReport(cli(line, args).stdout);
+      await page.screenshot({ path: join(shots, `options-${k + 1}.png`), fullPage: true });
+      const what = `${line} ${args.join(' ')}`;
+      assert.equal(got.result, report.result, what);
+      assert.equal(got.piCount, report.pis.length, what);
+      assert.deepEqual(got.starred, report.rows.filter((r) => r.starred).map((r) => r.pi), what);
+      const certificate = await page.textContent('#certificate');
+      if (cover === 'exact') assert.match(certificate, /\d+ products?, \d+ literals?/, what);
+      else assert.equal(certificate, '', what);
+      await page.close();
+    }
   });
 
   test('a refused input: the message under the line and its column marked', async () => {
