@@ -338,11 +338,12 @@ function markedLine(line, index, atEnd) {
 function diagnostic(kind, line, item, message) {
   const lineText = state.lineShown;
   const index = item.atEnd ? lineText.length : charIndex(lineText, item.column);
-  const where = item.atEnd ? 'at the end' : `at column ${item.column}`;
+  // A refusal's message names its place; a warning's is put after it.
+  const label = kind === 'error' ? 'Refused: ' : `Warning at ${item.atEnd ? 'the end' : `column ${item.column}`}: `;
   const box = h(
     'div',
     { class: kind, role: kind === 'error' ? 'alert' : null, dataset: { column: item.atEnd ? 'end' : item.column } },
-    h('p', {}, h('strong', {}, kind === 'error' ? 'Refused ' : 'Warning '), where, ': ', h('span', { class: 'message' }, message)),
+    h('p', {}, h('strong', {}, label), h('span', { class: 'message' }, message)),
   );
   if (item.line === 1 || item.line === undefined) {
     box.append(
@@ -385,7 +386,7 @@ function variableNames(trace) {
 function showFunction(trace) {
   $('echo').textContent = trace.function.echo;
   const vars = trace.function.variables || [];
-  const parts = vars.slice(0, 40).map((v) => `${v.name} = ${v.weight === null ? '—' : fmt(v.weight)}`);
+  const parts = vars.slice(0, 40).map((v) => (v.weight === null ? `${v.name} (no bit of its own)` : `${v.name} = ${fmt(v.weight)}`));
   let text = vars.length ? `Weights: ${parts.join(', ')}${vars.length > 40 ? ', …' : ''}.` : 'No variables.';
   text += ` ${count(trace.function.minterms.length, 'minterm')}, ${count(trace.function.dontCares.length, "don't-care")}.`;
   if (trace.minimised) {
@@ -420,10 +421,23 @@ function showTabulation(trace) {
     if (column.groups.length === 0 || total === 0) {
       section.append(h('p', { class: 'hint' }, c === 0 ? 'No terms.' : 'Nothing more to combine: the tabulation ends here.'));
     }
+    // Runs of empty groups take one line.
+    let emptyFrom = -1;
+    const closeEmpty = (g) => {
+      if (emptyFrom < 0) return;
+      const label = g - 1 === emptyFrom ? `Group ${emptyFrom}` : `Groups ${emptyFrom}–${g - 1}`;
+      section.append(h('div', { class: 'group empty' }, h('h4', {}, `${label} `, h('span', { class: 'count' }, 'empty'))));
+      emptyFrom = -1;
+    };
     column.groups.forEach((group, g) => {
-      if (group.count === 0 && total === 0) return;
+      if (group.count === 0) {
+        if (total > 0 && emptyFrom < 0) emptyFrom = g;
+        return;
+      }
+      closeEmpty(g);
       section.append(groupBlock(trace, names, c, g, group));
     });
+    closeEmpty(column.groups.length);
     container.append(section);
   });
   const first = container.querySelector('.imp');
