@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qmsop_gen: writes one deterministic random function as a qmsop input line.
 //
 //   qmsop_gen --vars 14 --density 0.5 --dc 0.1 --seed 1      (dense)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The benchmark generator: exact counts, ascending distinct and disjoint
 // lists inside 2^n, determinism per seed, and lines that qmsop reads back.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Deterministic random Boolean functions for the benchmarks: dense ones (a
 // fraction of all 2^n numbers) and sparse ones (a count of numbers out of up
 // to 2^32), written as one qmsop input line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qmsop_measure: runs a command and writes how it ended, its peak resident
 // set size, its wall time and its CPU time to a file, as one line
 //

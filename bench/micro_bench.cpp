@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Micro-benchmarks of the stages on fixed functions: dense, density 0.5,
 // don't-cares 0.1, seed 1, the same functions as qmsop_gen writes.
 //

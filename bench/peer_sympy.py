@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Times SymPy's SOPform on one qmsop input line (a file named on the command
 line) and prints one JSON object: {"seconds": ..., "products": ...}.
 

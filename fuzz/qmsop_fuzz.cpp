@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: the whole run through qmsop::Run on the input text, with
 // options taken from its last byte (XOR a newline, so that a plain function
 // line runs with the default options); the output is thrown away. Besides crashes, leaks, undefined

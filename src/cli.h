@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line: `qmsop [OPTION]... [FILE]...`, parsed with getopt_long
 // after the conventions of GNU tools, into the options of a run.
 //

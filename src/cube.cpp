@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cube.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cube: a product term as a value, one literal per variable in name order.
 //
 //   names a,b,c   cube 1-0   product ac'

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "function.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // BooleanFunction: one function as typed (names, minterms, don't-cares), its
 // reader for the input line and its echo line.
 //

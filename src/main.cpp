@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qmsop: minimises the Boolean functions of its input files (or standard
 // input) and writes the working. Parses the command line, opens the files
 // and hands each to Run; the exit status is the worst of the runs.

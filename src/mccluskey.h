@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The prime-implicant chart, the choice of a cover and the chart report with
 // the result line.
 //

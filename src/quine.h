@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Quine–McCluskey tabulation: implicants, their groups and columns, the
 // search for every prime implicant, and the tabulation report.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Run: the whole minimisation of one input, from the function line to the
 // last line of output, in one call.
 //

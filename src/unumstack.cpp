@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "unumstack.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UNumStack: a last-in-first-out stack of unsigned 32-bit values, and the
 // fatal assertion used for the program's contract checks.
 #pragma once
@@ -12,8 +13,16 @@ namespace qmsop {
 [[noreturn]] void AssertionFailed(const char* expression, const char* file, unsigned line,
                                   const char* function);
 
-#define QMSOP_ASSERT(expr) \
-    ((expr) ? static_cast<void>(0) : ::qmsop::AssertionFailed(#expr, __FILE__, __LINE__, __func__))
+// The file is named without its folder where the compiler can (__FILE_NAME__),
+// so that the program does not carry the path of the tree it was built in.
+#ifdef __FILE_NAME__
+#define QMSOP_ASSERT_FILE __FILE_NAME__
+#else
+#define QMSOP_ASSERT_FILE __FILE__
+#endif
+#define QMSOP_ASSERT(expr)         \
+    ((expr) ? static_cast<void>(0) \
+            : ::qmsop::AssertionFailed(#expr, QMSOP_ASSERT_FILE, __LINE__, __func__))
 
 class UNumStack {
 public:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line of the built program: options, FILE arguments, --all,
 // --result-only, warnings, --strict, usage errors and read errors, each run
 // through the binary with its standard output, standard error and status.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Property test of the whole minimisation on seeded random functions of up to
 // ten variables. It checks the result against the function itself, not
 // against the program's own steps: the result text, read back as a sum of

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Usage: doc_examples_test.sh QMSOP DOCUMENT...
 #
 # Runs every example session shown in the documents and compares what it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the built qmsop on every golden case in tests/golden and compares
 // standard output byte for byte, standard error and the exit status.
 //

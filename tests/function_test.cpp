@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reader (ReadFunction, operator>>) and the echo line (operator<<) of
 // BooleanFunction, driven through string streams.
 #include <gtest/gtest.h>

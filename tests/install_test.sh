@@ -1,9 +1,11 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Usage: install_test.sh CMAKE BUILD_DIR SOURCE_DIR
 #
 # Installs the build into a temporary prefix with `cmake --install`, checks
-# that exactly the program and its manual page were installed, and runs the
-# installed program on the example sessions of README.md.
+# that exactly the program, its manual page and the documentation were
+# installed (in the default GNU directories: bin, share/man, share/doc/qmsop),
+# and runs the installed program on the example sessions of README.md.
 set -eu
 cmake=$1
 build=$2
@@ -22,6 +24,9 @@ rm -f "$prefix.log"
 
 installed=$(cd "$prefix" && find . -type f | sort)
 expected="./bin/qmsop
+./share/doc/qmsop/README.md
+./share/doc/qmsop/changelog.gz
+./share/doc/qmsop/copyright
 ./share/man/man1/qmsop.1.gz"
 if [ "$installed" != "$expected" ]; then
     echo "FAIL: installed files differ"

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Usage: man_lint_test.sh PAGE
 #
 # Renders the manual page with every warning turned on, with groff (as `man`

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the second stage: the prime-implicant chart, the cover selection
 // (what ends up in `chosen`), the sum-of-products text and the chart report.
 #include <gtest/gtest.h>

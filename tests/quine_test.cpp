@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the tabulation unit: implicants, groups, columns, the column list,
 // the search for prime implicants and the tabulation report.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Differential test against a slow reference model of the whole run.
 //
 // The model does everything the plain way: sorted insertion by walking a

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Resource and hostile-input tests: the built program on very large and
 # malformed inputs and on standard output that goes away, each run under a
 # time limit, with its peak memory measured by qmsop_measure.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hostile inputs and hard limits, end to end on the built program: very long
 // input, very wide and very long functions, numbers past 32 bits, NUL and
 // high bytes, and standard output that goes away. Every run has a time limit

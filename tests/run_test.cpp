@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library entry of the run: what it reads, what it counts, and that the
 // default options give the program's default output.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tabulation against a brute-force search: for random functions, the
 // prime implicants found must be exactly the maximal cubes inside the set of
 // minterms and don't-cares, each written as a product term and numbered in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UNumStack and NameStack: last-in-first-out order, the counts, Top and Clear,
 // and the empty-stack behaviour of Pop (fatal for numbers, "" for names).
 #include <gtest/gtest.h>
