@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page: reads the function line and the options, asks the worker for a
 // run's JSON trace and shows it step by step. All the computing happens in
 // the library (worker.js, qmsop_web.wasm); this file only lays out what the

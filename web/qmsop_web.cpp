@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qmsop_web: the entry of the page's WebAssembly module, one library run per call.
 //
 // The page's worker (web/worker.js) calls qmsop_run with the function line and

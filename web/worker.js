@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page's worker: runs the library (qmsop_web.wasm) off the page's thread.
 //
 // Messages in:  {id, kind: "trace", line, options}     a run with the JSON trace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Browser test of the web page: Debian's chromium, driven by playwright-core,
 // on the site that web/build made, served by `python3 -m http.server` on
 // 127.0.0.1. What the page shows is checked against the command-line
