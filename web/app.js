@@ -228,7 +228,10 @@ async function run({ keepView = false } = {}) {
     else setStatus(`Input refused (${took}).`, 'refused');
   } catch (error) {
     if (error instanceof Superseded) return;
-    if (error instanceof Cancelled) setStatus('Cancelled. The engine is ready for the next run.', 'cancelled');
+    if (error instanceof Cancelled) {
+      const previous = state.trace && state.line !== line ? ' The page still shows the previous function.' : '';
+      setStatus(`Cancelled.${previous} The engine is ready for the next run.`, 'cancelled');
+    }
     else setStatus(`The engine failed: ${error.message}`, 'failed');
   }
 }
