@@ -3,15 +3,23 @@
 
 #include <chrono>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <streambuf>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "function.h"
 #include "mccluskey.h"
+#include "pla.h"
+#include "pos.h"
 #include "quine.h"
+#include "report.h"
+#include "solution.h"
+#include "trace.h"
+#include "verilog.h"
 
 namespace qmsop {
 
@@ -74,6 +82,22 @@ bool IsSkipped(const std::string& text)
     return first == std::string::npos || text[first] == '#';
 }
 
+// One function to minimise, as read, with what the formats say about it.
+struct Job {
+    BooleanFunction func;  // empty when the input was refused
+    std::string name = "f";
+    std::uint64_t line = 1;  // where the function began
+    std::optional<ReadResult> refusal;
+    std::string refusalMessage;  // without "qmsop: "
+    std::vector<TraceWarning> warnings;
+};
+
+// The covers that a PLA or Verilog output collects from several functions.
+struct Covers {
+    std::vector<std::string> inputs;
+    std::vector<OutputCover> outputs;
+};
+
 // Runs one function after another on one output, and keeps the figures.
 class Runner {
 public:
@@ -85,26 +109,22 @@ public:
     // One function read from `in`, whose first line is numbered `firstLine`.
     RunStatus One(std::istream& in, std::uint64_t firstLine)
     {
-        ++stats.functions;
         const Clock::time_point start = Clock::now();
-        Quine quine;
-        ReadResult read = ReadFunction(in, quine.func, firstLine);
+        Job job;
+        job.line = firstLine;
+        ReadResult read = ReadFunction(in, job.func, firstLine);
         stats.readSeconds = SecondsSince(start);
-        RunStatus status = Judge(read);
-        if (status != RunStatus::kAccepted) {
-            quine.func = BooleanFunction{};
-        }
-        Minimise(quine);
-        // A refusal is told after its output, where a reader looks for it.
-        if (status == RunStatus::kReadError) {
+        if (!read.readError.empty()) {
+            job.func = {};
+            Minimise(job);
+            ++stats.refused;
             Message("error reading " + options.inputName + ": " + read.readError);
-        } else if (status == RunStatus::kRefused) {
-            Message(Where() + Describe(read));
+            return out ? RunStatus::kReadError : RunStatus::kWriteError;
         }
-        if (!out) {
-            status = RunStatus::kWriteError;
-        }
-        return status;
+        Judge(read, job);
+        CheckPos(job);
+        Minimise(job);
+        return Finish(job);
     }
 
     // Every function of `in`, one per line; blank and comment lines skipped.
@@ -135,15 +155,80 @@ public:
         return status;
     }
 
-private:
-    // Reports the read's warnings and counts a refusal; a warning refuses the
-    // input under `strict`.
-    RunStatus Judge(ReadResult& read)
+    // A PLA file: every output minimised in turn.
+    RunStatus Pla(std::istream& in)
     {
+        const Clock::time_point start = Clock::now();
+        PlaFile pla;
+        const ReadResult read = ReadPla(in, pla);
+        stats.readSeconds = SecondsSince(start);
+        Job refused;
         if (!read.readError.empty()) {
+            Minimise(refused);
             ++stats.refused;
-            return RunStatus::kReadError;
+            Message("error reading " + options.inputName + ": " + read.readError);
+            return out ? RunStatus::kReadError : RunStatus::kWriteError;
         }
+        if (!read.accepted) {
+            Refuse(refused, read);
+        } else if (options.pos && pla.inputs.size() > kMaxPosVars) {
+            refused.func.names = pla.inputs;
+            CheckPos(refused);
+        }
+        if (refused.refusal) {
+            Minimise(refused);
+            return Finish(refused);
+        }
+        std::vector<TraceWarning> warnings;
+        for (const PlaWarning& warning : pla.warnings) {
+            warnings.push_back({warning.line, warning.column, warning.message});
+            Message("warning: " + Where() + "line " + std::to_string(warning.line) + ": " +
+                    warning.message);
+            ++stats.warnings;
+        }
+        if (options.strict && !warnings.empty()) {
+            ReadResult where;
+            where.line = warnings.front().line;
+            where.column = warnings.front().column;
+            where.reason = warnings.front().message + " (refused by --strict)";
+            Refuse(refused, where);
+            Minimise(refused);
+            return Finish(refused);
+        }
+        for (std::size_t o = 0; o < pla.outputs.size(); ++o) {
+            Job job;
+            job.func = FunctionOf(pla, o);
+            job.name = pla.outputs[o].name;
+            job.warnings = warnings;
+            Minimise(job);
+            if (!out) {
+                return RunStatus::kWriteError;
+            }
+        }
+        WriteCovers();
+        return out ? RunStatus::kAccepted : RunStatus::kWriteError;
+    }
+
+    // Writes what the PLA and Verilog formats collected over the functions.
+    void WriteCovers()
+    {
+        if (covers.outputs.empty()) {
+            return;
+        }
+        if (options.format == OutputFormat::kPla) {
+            WritePla(out, covers.inputs, covers.outputs);
+        } else if (options.format == OutputFormat::kVerilog) {
+            WriteVerilog(out, "f", covers.inputs, covers.outputs);
+        }
+        covers = {};
+        out.flush();
+    }
+
+private:
+    // Reports the read's warnings, or turns the first into a refusal under
+    // --strict, and records a refusal in `job`.
+    void Judge(ReadResult& read, Job& job)
+    {
         if (read.accepted && options.strict && !read.warnings.empty()) {
             const Diagnostic& first = read.warnings.front();
             read.accepted = false;
@@ -155,6 +240,7 @@ private:
             stats.warnings += read.warnings.size() + read.moreWarnings;
             for (const Diagnostic& warning : read.warnings) {
                 Message("warning: " + Where() + DescribeDiagnostic(warning));
+                job.warnings.push_back({warning.line, warning.column, warning.message});
             }
             if (read.moreWarnings != 0) {
                 Message("warning: " + Where() + std::to_string(read.moreWarnings) +
@@ -162,22 +248,50 @@ private:
             }
         }
         if (!read.accepted) {
-            ++stats.refused;
-            return RunStatus::kRefused;
+            Refuse(job, read);
         }
-        return RunStatus::kAccepted;
     }
 
-    // Tabulates, solves the chart and writes the output the options ask for.
-    void Minimise(Quine& quine)
+    // Refuses `job`: it runs as the empty function, as a refused input does.
+    void Refuse(Job& job, ReadResult where) const
     {
-        Clock::time_point start = Clock::now();
-        if (!options.resultOnly) {
-            out << quine.func << '\n' << std::flush;
+        where.accepted = false;
+        job.refusalMessage = Where() + Describe(where);
+        job.refusal = std::move(where);
+        job.func = {};
+    }
+
+    // --pos enumerates the complement: refuses a function with too many variables.
+    void CheckPos(Job& job) const
+    {
+        if (options.pos && !job.refusal && job.func.numVars() > kMaxPosVars) {
+            ReadResult where;
+            where.line = job.line;
+            where.column = 1;
+            where.reason = "--pos takes at most " + std::to_string(kMaxPosVars) +
+                           " variables, the function has " + std::to_string(job.func.numVars());
+            Refuse(job, where);
         }
+    }
+
+    // Minimises one job and writes it in the chosen format; PLA and Verilog
+    // covers are collected instead (refused jobs add none).
+    void Minimise(const Job& job)
+    {
+        ++stats.functions;
+        const bool pos = options.pos && !job.refusal;
+        const bool text = options.format == OutputFormat::kText;
+        const bool report = text && !options.resultOnly;
+        Quine quine;
+        quine.func = pos ? Complement(job.func) : job.func;
+        if (report) {
+            WriteEchoLines(out, job.func, job.name, pos ? &quine.func : nullptr);
+            out.flush();
+        }
+        Clock::time_point start = Clock::now();
         quine.FindPrimeImplicants();
         stats.tabulateSeconds = SecondsSince(start);
-        if (!options.resultOnly) {
+        if (report) {
             start = Clock::now();
             out << quine << '\n' << std::flush;
             stats.writeSeconds = SecondsSince(start);
@@ -188,19 +302,60 @@ private:
         stats.coverSeconds = SecondsSince(start);
         stats.primeImplicants = chart.numPIs();
         stats.chosenRows = static_cast<std::uint32_t>(chart.chosen().size());
+        const Solution solution{job.func, quine, chart, job.name, pos};
         start = Clock::now();
-        if (options.resultOnly) {
-            std::string line;
-            AppendSignature(line, chart.func().names);
-            line += " = ";
-            line += chart.expression();
-            line += '\n';
-            out.write(line.data(), static_cast<std::streamsize>(line.size()));
-            out.flush();
-        } else {
-            out << chart << '\n' << std::flush;
+        switch (options.format) {
+            case OutputFormat::kText:
+                if (options.resultOnly) {
+                    const std::string line = ResultLine(solution) + '\n';
+                    out.write(line.data(), static_cast<std::streamsize>(line.size()));
+                    out.flush();
+                } else {
+                    WriteChartReport(out, solution);
+                    out << '\n' << std::flush;
+                }
+                break;
+            case OutputFormat::kJson:
+                WriteTrace(out, solution, TraceOf(job));
+                out.flush();
+                break;
+            case OutputFormat::kPla:
+            case OutputFormat::kVerilog:
+                if (!job.refusal) {
+                    covers.inputs = job.func.names;
+                    covers.outputs.push_back({job.name, chart.products(), pos});
+                }
+                break;
         }
         stats.writeSeconds += SecondsSince(start);
+    }
+
+    TraceContext TraceOf(const Job& job) const
+    {
+        TraceContext context;
+        context.inputName = options.inputName;
+        context.line = job.line;
+        context.cover = options.cover;
+        context.pos = options.pos;
+        context.refusal = job.refusal;
+        context.refusalMessage = job.refusalMessage;
+        context.warnings = job.warnings;
+        context.limit = options.traceLimit;
+        return context;
+    }
+
+    // Tells a refusal after its output, where a reader looks for it.
+    RunStatus Finish(const Job& job)
+    {
+        if (!out) {
+            return RunStatus::kWriteError;
+        }
+        if (job.refusal) {
+            ++stats.refused;
+            Message(job.refusalMessage);
+            return RunStatus::kRefused;
+        }
+        return RunStatus::kAccepted;
     }
 
     // The refusal; with --all, an end of input is the end of a numbered line.
@@ -230,6 +385,7 @@ private:
     const RunOptions& options;
     RunStats ownStats;
     RunStats& stats;
+    Covers covers;
 };
 
 }  // namespace
@@ -237,7 +393,12 @@ private:
 RunStatus Run(std::istream& in, std::ostream& out, const RunOptions& options, RunStats* stats)
 {
     Runner runner(out, options, stats);
-    return options.all ? runner.All(in) : runner.One(in, 1);
+    if (options.input == InputFormat::kPla) {
+        return runner.Pla(in);
+    }
+    const RunStatus status = options.all ? runner.All(in) : runner.One(in, 1);
+    runner.WriteCovers();
+    return out || status == RunStatus::kWriteError ? status : RunStatus::kWriteError;
 }
 
 }  // namespace qmsop

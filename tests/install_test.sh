@@ -3,9 +3,10 @@
 # Usage: install_test.sh CMAKE BUILD_DIR SOURCE_DIR
 #
 # Installs the build into a temporary prefix with `cmake --install`, checks
-# that exactly the program, its manual page and the documentation were
-# installed (in the default GNU directories: bin, share/man, share/doc/qmsop),
-# and runs the installed program on the example sessions of README.md.
+# that exactly the program, its manual page, the documentation and the
+# trace's JSON Schema were installed (in the default GNU directories: bin,
+# share/man, share/doc/qmsop, share/qmsop), and runs the installed program on
+# the example sessions of README.md.
 set -eu
 cmake=$1
 build=$2
@@ -27,7 +28,8 @@ expected="./bin/qmsop
 ./share/doc/qmsop/README.md
 ./share/doc/qmsop/changelog.gz
 ./share/doc/qmsop/copyright
-./share/man/man1/qmsop.1.gz"
+./share/man/man1/qmsop.1.gz
+./share/qmsop/qmsop-trace.schema.json"
 if [ "$installed" != "$expected" ]; then
     echo "FAIL: installed files differ"
     echo "expected:"

@@ -4,8 +4,9 @@
 #
 # Builds the Debian package of the build with `cpack -G DEB` into a temporary
 # directory, then
-#   contents  checks that it installs exactly the program, its manual page and
-#             the documentation (README.md, copyright, changelog.gz), that its
+#   contents  checks that it installs exactly the program, its manual page,
+#             the trace's JSON Schema and the documentation (README.md,
+#             copyright, changelog.gz), that its
 #             control data, copyright file and changelog are in order, and that
 #             the packaged program runs; when HARDENED is 1, also that no file
 #             of it holds the path of the source or the build tree;
@@ -74,7 +75,8 @@ expected="./usr/bin/qmsop
 ./usr/share/doc/qmsop/README.md
 ./usr/share/doc/qmsop/changelog.gz
 ./usr/share/doc/qmsop/copyright
-./usr/share/man/man1/qmsop.1.gz"
+./usr/share/man/man1/qmsop.1.gz
+./usr/share/qmsop/qmsop-trace.schema.json"
 if [ "$files" != "$expected" ]; then
     echo "FAIL: package contents differ"
     echo "expected:"

@@ -1,0 +1,3 @@
+module f(input wire a, input wire b, input wire c, output wire f);
+  assign f = (~a & ~b) | (b & ~c) | (a & c);
+endmodule

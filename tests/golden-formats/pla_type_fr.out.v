@@ -1,0 +1,3 @@
+module f(input wire x0, input wire x1, input wire x2, output wire f);
+  assign f = (~x0 & x2) | (x0 & ~x1);
+endmodule

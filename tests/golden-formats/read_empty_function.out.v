@@ -1,0 +1,3 @@
+module f(output wire f);
+  assign f = 1'b0;
+endmodule

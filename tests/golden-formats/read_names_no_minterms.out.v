@@ -1,0 +1,3 @@
+module f(input wire a, output wire f);
+  assign f = 1'b0;
+endmodule

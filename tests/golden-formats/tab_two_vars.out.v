@@ -1,0 +1,3 @@
+module f(input wire a, input wire b, output wire f);
+  assign f = ~a;
+endmodule
