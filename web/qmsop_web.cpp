@@ -105,7 +105,6 @@ extern "C" EMSCRIPTEN_KEEPALIVE int qmsop_run(const char* input, int format, int
     options.timeLimitSeconds = timeLimitSeconds;
     options.pos = pos != 0;
     options.traceLimit = traceLimit > 0 ? static_cast<std::uint64_t>(traceLimit) : 0;
-    options.inputName = "the page";
 
     const qmsop::RunStatus status = qmsop::Run(in, out, options);
     out.flush();
