@@ -394,7 +394,9 @@ function showFunction(trace) {
   let text = vars.length ? `Weights: ${parts.join(', ')}${vars.length > 40 ? ', …' : ''}.` : 'No variables.';
   text += ` ${count(trace.function.minterms.length, 'minterm')}, ${count(trace.function.dontCares.length, "don't-care")}.`;
   if (trace.minimised) {
-    text += ' For the product of sums, the method works on the complement (its minterms are the zeros of the function).';
+    const list = (numbers) => (numbers.length > 40 ? `${numbers.slice(0, 40).join(',')},…` : numbers.join(','));
+    text += ` For the product of sums, the working below is for the complement: minterms ${list(trace.minimised.minterms)}`;
+    text += `, don't-cares ${list(trace.minimised.dontCares) || 'none'}.`;
   }
   $('variables').textContent = text;
 }
@@ -815,7 +817,14 @@ function showResult(trace) {
   let summary = `${count(trace.chart.numRows, 'prime implicant')}, ${fmt(essential.length)} essential, ${fmt(chosen.length)} chosen.`;
   if (trace.result.constant === 0) summary += ' The function is constant 0.';
   else if (trace.result.constant === 1) summary += ' The function is constant 1.';
-  if (trace.result.form === 'pos') summary += ' The products chosen for the complement give the sums of the result.';
+  if (trace.result.form === 'pos') {
+    const products = chosen.map((pi) => trace.primeImplicants[pi - 1]?.product);
+    if (chosen.length && products.every((p) => p !== undefined)) {
+      summary += ` The complement is ${products.map((p) => p || '1').join(' + ')}; each of its products, negated, is a sum of the result.`;
+    } else {
+      summary += ' The products chosen for the complement, negated, give the sums of the result.';
+    }
+  }
   $('summary').textContent = summary;
 }
 
