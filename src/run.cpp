@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "cover.h"
 #include "function.h"
 #include "mccluskey.h"
 #include "pla.h"
@@ -298,7 +299,19 @@ private:
         }
         start = Clock::now();
         McCluskey chart(quine);
-        chart.Solve();
+        std::optional<TraceCertificate> certificate;
+        if (options.cover == CoverMode::kExact) {
+            ExactCoverOptions exact;
+            exact.timeLimitSeconds = options.timeLimitSeconds;
+            ExactCoverResult result;
+            chart.Solve(ExactCoverSelector(exact, &result));
+            certificate = TraceCertificate{
+                result.products,         static_cast<std::uint32_t>(result.literals),
+                result.productBound,     result.proven,
+                result.timeLimitReached, CertificateLine(result)};
+        } else {
+            chart.Solve();
+        }
         stats.coverSeconds = SecondsSince(start);
         stats.primeImplicants = chart.numPIs();
         stats.chosenRows = static_cast<std::uint32_t>(chart.chosen().size());
@@ -309,16 +322,24 @@ private:
                 if (options.resultOnly) {
                     const std::string line = ResultLine(solution) + '\n';
                     out.write(line.data(), static_cast<std::streamsize>(line.size()));
-                    out.flush();
                 } else {
                     WriteChartReport(out, solution);
-                    out << '\n' << std::flush;
                 }
-                break;
-            case OutputFormat::kJson:
-                WriteTrace(out, solution, TraceOf(job));
+                if (certificate) {
+                    out << certificate->text << '\n';
+                }
+                if (!options.resultOnly) {
+                    out << '\n';
+                }
                 out.flush();
                 break;
+            case OutputFormat::kJson: {
+                TraceContext context = TraceOf(job);
+                context.certificate = certificate;
+                WriteTrace(out, solution, context);
+                out.flush();
+                break;
+            }
             case OutputFormat::kPla:
             case OutputFormat::kVerilog:
                 if (!job.refusal) {
