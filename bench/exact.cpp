@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qmsop_exact: reads one function line, tabulates it, and solves its chart
 // with the greedy cover and with the exact cover; writes one line of figures
 //

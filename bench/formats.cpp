@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qmsop_formats: runs qmsop::Run with the options of the output formats, for
 // the format benchmarks and tests until the program takes these options.
 //

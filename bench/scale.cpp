@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qmsop_scale: the result-only run through the library, for the scale
 // benchmark (bench/run-scale): reads one function from standard input,
 // tabulates it with its columns released as it goes, selects the greedy

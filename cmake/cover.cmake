@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The exact cover's LP bound: COIN-OR CLP (Debian: coinor-libclp-dev) when
 # pkg-config finds it; without it, the cover falls back to its own
 # subgradient bound (same results, slower proofs). QMSOP_CLP=OFF forces the

@@ -101,10 +101,11 @@ std::string Apply(int code, const char* argument, CommandLine& line)
         case kTimeLimit: {
             char* end = nullptr;
             errno = 0;
-            const double seconds = std::strtod(argument, &end);
+            const std::string text(value);
+            const double seconds = std::strtod(text.c_str(), &end);
             if (value.empty() || *end != '\0' || errno != 0 || !std::isfinite(seconds) ||
                 seconds < 0) {
-                return Invalid(value, "time-limit", "a number of seconds, 0 or more");
+                return Invalid(value, "time-limit", "a number of seconds, 0 for none");
             }
             options.timeLimitSeconds = seconds;
             break;
@@ -112,7 +113,8 @@ std::string Apply(int code, const char* argument, CommandLine& line)
         case kTraceLimit: {
             char* end = nullptr;
             errno = 0;
-            const unsigned long long limit = std::strtoull(argument, &end, 10);
+            const std::string text(value);
+            const unsigned long long limit = std::strtoull(text.c_str(), &end, 10);
             if (value.empty() || value.front() == '-' || *end != '\0' || errno != 0) {
                 return Invalid(value, "trace-limit", "a count, 0 for all");
             }
@@ -135,6 +137,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const argv[])
         words.emplace_back("qmsop");
     }
     std::vector<char*> args;
+    args.reserve(words.size() + 1);
     for (std::string& word : words) {
         args.push_back(word.data());
     }
@@ -175,7 +178,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const argv[])
         }
     }
     for (int i = optind; i < count; ++i) {
-        parsed.line.files.push_back(args[static_cast<std::size_t>(i)]);
+        parsed.line.files.emplace_back(args[static_cast<std::size_t>(i)]);
     }
     return parsed;
 }
@@ -192,7 +195,7 @@ Each FILE (standard input when there is none, or for -) holds a function such as
   -r, --result-only      write only the result line of each function
   -x, --exact            choose a cover with the fewest products, then the
                          fewest literals, and state whether it is proven minimal
-      --time-limit=SECONDS  search budget of --exact (default 10)
+      --time-limit=SECONDS  search budget of --exact (default 10; 0: none)
   -f, --format=FORMAT    text (default), json, pla or verilog
       --input=FORMAT     function (default) or pla; a FILE named *.pla is
                          read as PLA unless --input is given

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Exact unate covering: a cover of a prime-implicant chart with the fewest
 // rows, ties broken by the fewest literals, with a certificate, or within a
 // time budget the best cover found and a proven lower bound.

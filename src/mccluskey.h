@@ -123,6 +123,9 @@ private:
 template <typename Visit>
 void ChartRow::ForEachColumn(Visit visit) const
 {
+    if (chart == nullptr) {
+        return;  // a row past the end covers nothing
+    }
     const auto classes = chart->ClassesOfRow(row);
     if (classes.size() == 1) {
         for (const std::uint32_t j : chart->ColumnsOfClass(classes[0])) {

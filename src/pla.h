@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PLA files (Berkeley/Espresso conventions): the reader, which expands each
 // output into the minterms and don't-cares of a function, and the writer of
 // a type-f cover.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pos.h"
 
 #include <algorithm>

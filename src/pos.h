@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Product of sums: the complement that --pos minimises, and the result line
 // written as a product of sums.
 //

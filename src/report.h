@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text report of a function that is not the plain default: an output
 // with its own name (a PLA output), or a product of sums (--pos).
 //

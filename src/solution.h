@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Solution: one minimised function as the output writers see it (text,
 // JSON trace, PLA, Verilog), and the cover of one output.
 //

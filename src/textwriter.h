@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TextWriter: report text gathered in one buffer and handed to a stream in
 // pieces of about 64 KiB, so that a report of any size costs one buffer.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "trace.h"
 
 #include <rapidjson/writer.h>
@@ -265,7 +266,8 @@ std::vector<Pair> PairsOf(const Group& lower, const Group& upper, const Group& d
                        b.Minterms().end(), merged.begin());
             std::uint32_t target = UINT32_MAX;
             byMinterms.ForEach(MintermsKey(merged), [&](std::uint32_t k) {
-                if (std::ranges::equal(made[k].Minterms(), merged)) {
+                if (std::equal(made[k].Minterms().begin(), made[k].Minterms().end(), merged.begin(),
+                               merged.end())) {
                     target = k;
                 }
             });
@@ -308,11 +310,12 @@ std::vector<Pair> PairsBySplitting(const Group& lower, const Group& upper, const
                          const std::vector<std::uint32_t>& minterms) {
         std::uint32_t position = UINT32_MAX;
         byMinterms.ForEach(MintermsKey(minterms), [&](std::uint32_t k) {
-            if (std::ranges::equal(group.Implicants()[k].Minterms(), minterms)) {
+            if (std::equal(group.Implicants()[k].Minterms().begin(),
+                           group.Implicants()[k].Minterms().end(), minterms.begin(),
+                           minterms.end())) {
                 position = k;
             }
         });
-        QMSOP_ASSERT(position != UINT32_MAX);
         return position;
     };
     std::vector<Pair> pairs;
@@ -333,7 +336,10 @@ std::vector<Pair> PairsBySplitting(const Group& lower, const Group& upper, const
             for (const std::uint32_t m : x.Minterms()) {
                 ((m & weight) != 0 ? with : without).push_back(m);
             }
-            pairs.push_back({k, find(lower, lowerIndex, without), find(upper, upperIndex, with)});
+            const std::uint32_t lowerAt = find(lower, lowerIndex, without);
+            const std::uint32_t upperAt = find(upper, upperIndex, with);
+            QMSOP_ASSERT(lowerAt != UINT32_MAX && upperAt != UINT32_MAX);
+            pairs.push_back({k, lowerAt, upperAt});
         }
         std::sort(pairs.begin() + start, pairs.end(), [](const Pair& p, const Pair& q) {
             return std::pair(p.lower, p.upper) < std::pair(q.lower, q.upper);

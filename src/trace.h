@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The JSON trace: one document per minimised function, holding every step of
 // the working, streamed with RapidJSON's SAX writer on one line ended by
 // '\n' (several functions give JSON Lines). The shape is documented by the

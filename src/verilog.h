@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Verilog: the result as one combinational module, one input port per
 // variable and one output port per output, each an assign of the cover.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Checks the golden files of the output formats with outside tools.
 
     check_formats.py json SCHEMA GOLDEN_DIR FORMATS_DIR

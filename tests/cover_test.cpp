@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the exact cover against an independent exhaustive search, on
 // hand-made charts and on seeded random functions of up to six variables;
 // of its invariants under a node budget (a valid, irredundant cover no worse

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Golden files of the output formats, through qmsop::Run.
 //
 // Every case NAME.in of tests/golden (the default run's cases) and every case

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The output formats' units: the PLA reader (a table of files it accepts and
 // of files it refuses), round trips through the PLA writer and reader, the
 // product of sums on every point, the JSON trace checked against the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the chunked writer: the stream sees every byte once, in the order
 // given, whether it went through the buffer or past it.
 #include <gtest/gtest.h>
