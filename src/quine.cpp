@@ -63,13 +63,79 @@ bool SameMinterms(const Implicant& a, std::span<const std::uint32_t> minterms)
 // ---------------------------------------------------------------- Implicant
 
 Implicant::Implicant(std::uint32_t numVars, std::span<const std::uint32_t> minterms)
-    : values(minterms.begin(), minterms.end()),
-      numVars_(numVars),
-      numMinterms_(static_cast<std::uint32_t>(minterms.size()))
+    : numVars_(numVars), numMinterms_(static_cast<std::uint32_t>(minterms.size()))
 {
+    std::copy(minterms.begin(), minterms.end(), Reserve(numMinterms_, 0));
     for (const std::uint32_t v : minterms) {
         sum += v;
     }
+}
+
+Implicant::Implicant(const Implicant& other)
+    : used(other.used),
+      piNumber(other.piNumber),
+      numVars_(other.numVars_),
+      numMinterms_(other.numMinterms_),
+      sum(other.sum),
+      numDiffs_(other.numDiffs_),
+      hasDiffs(other.hasDiffs)
+{
+    std::copy(other.Values(), other.Values() + other.numValues(), Reserve(numValues(), 0));
+}
+
+Implicant::Implicant(Implicant&& other) noexcept
+    : used(other.used),
+      piNumber(other.piNumber),
+      inlineValues(other.inlineValues),
+      heap(std::move(other.heap)),
+      numVars_(other.numVars_),
+      numMinterms_(other.numMinterms_),
+      sum(other.sum),
+      numDiffs_(other.numDiffs_),
+      hasDiffs(other.hasDiffs)
+{
+    other.Clear();
+}
+
+Implicant& Implicant::operator=(const Implicant& other)
+{
+    if (this != &other) {
+        Implicant copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+Implicant& Implicant::operator=(Implicant&& other) noexcept
+{
+    if (this != &other) {
+        used = other.used;
+        piNumber = other.piNumber;
+        inlineValues = other.inlineValues;
+        heap = std::move(other.heap);
+        numVars_ = other.numVars_;
+        numMinterms_ = other.numMinterms_;
+        sum = other.sum;
+        numDiffs_ = other.numDiffs_;
+        hasDiffs = other.hasDiffs;
+        other.Clear();
+    }
+    return *this;
+}
+
+std::uint32_t* Implicant::Reserve(std::uint32_t count, std::uint32_t keep)
+{
+    if (count <= kInline) {
+        if (heap) {
+            std::copy(heap.get(), heap.get() + keep, inlineValues.begin());
+            heap.reset();
+        }
+        return inlineValues.data();
+    }
+    auto room = std::make_unique_for_overwrite<std::uint32_t[]>(count);
+    std::copy(Values(), Values() + keep, room.get());
+    heap = std::move(room);
+    return heap.get();
 }
 
 Implicant Implicant::Combined(const Implicant& a, const Implicant& b)
@@ -77,31 +143,34 @@ Implicant Implicant::Combined(const Implicant& a, const Implicant& b)
     Implicant combined(a.numVars_);
     const std::uint64_t n = std::uint64_t{a.numMinterms_} + b.numMinterms_;
     const std::uint32_t k = DiffCount(n);
-    combined.values.resize(n + k);
+    std::uint32_t* values = combined.Reserve(static_cast<std::uint32_t>(n + k), 0);
     const auto am = a.Minterms();
     const auto bm = b.Minterms();
-    std::merge(am.begin(), am.end(), bm.begin(), bm.end(), combined.values.begin());
+    std::merge(am.begin(), am.end(), bm.begin(), bm.end(), values);
+    for (std::uint32_t i = 0; i < k; ++i) {
+        values[n + i] = values[std::size_t{1} << i] - values[0];
+    }
     combined.numMinterms_ = static_cast<std::uint32_t>(n);
     combined.sum = a.sum + b.sum;
-    for (std::uint32_t i = 0; i < k; ++i) {
-        combined.values[n + i] = combined.values[std::size_t{1} << i] - combined.values[0];
-    }
-    combined.numDiffs_ = k;
+    combined.numDiffs_ = static_cast<std::uint8_t>(k);
     combined.hasDiffs = true;
     return combined;
 }
 
 void Implicant::AddMinterm(std::uint32_t value)
 {
-    const auto end = values.begin() + numMinterms_;
-    values.insert(std::lower_bound(values.begin(), end, value), value);
+    // The differences, if any, stay as they are, after the minterms.
+    std::uint32_t* values = Reserve(numValues() + 1, numValues());
+    std::uint32_t* place = std::lower_bound(values, values + numMinterms_, value);
+    std::copy_backward(place, values + numValues(), values + numValues() + 1);
+    *place = value;
     ++numMinterms_;
     sum += value;
 }
 
 std::uint32_t Implicant::Minterm(std::uint32_t index) const
 {
-    return index < numMinterms_ ? values[index] : kNone;
+    return index < numMinterms_ ? Values()[index] : kNone;
 }
 
 bool Implicant::ComputeDiffs()
@@ -110,11 +179,11 @@ bool Implicant::ComputeDiffs()
         return false;
     }
     const std::uint32_t k = DiffCount(numMinterms_);
-    values.resize(numMinterms_);
+    std::uint32_t* values = Reserve(numMinterms_ + k, numMinterms_);
     for (std::uint32_t i = 0; i < k; ++i) {
-        values.push_back(Minterm(std::uint32_t{1} << i) - values[0]);
+        values[numMinterms_ + i] = values[std::size_t{1} << i] - values[0];
     }
-    numDiffs_ = k;
+    numDiffs_ = static_cast<std::uint8_t>(k);
     hasDiffs = true;
     return true;
 }
@@ -124,7 +193,7 @@ std::optional<std::span<const std::uint32_t>> Implicant::Diffs() const
     if (!hasDiffs) {
         return std::nullopt;
     }
-    return std::span<const std::uint32_t>(values.data() + numMinterms_, numDiffs_);
+    return std::span<const std::uint32_t>(Values() + numMinterms_, numDiffs_);
 }
 
 bool Implicant::SameDiffs(const Implicant& a, const Implicant& b)
@@ -136,13 +205,13 @@ bool Implicant::SameDiffs(const Implicant& a, const Implicant& b)
     if (b.numDiffs_ < n) {
         return false;
     }
-    const auto* first = a.values.data() + a.numMinterms_;
-    return std::equal(first, first + n, b.values.data() + b.numMinterms_);
+    const std::uint32_t* first = a.Values() + a.numMinterms_;
+    return std::equal(first, first + n, b.Values() + b.numMinterms_);
 }
 
 void Implicant::Clear()
 {
-    values = {};
+    heap.reset();
     numMinterms_ = 0;
     numDiffs_ = 0;
     hasDiffs = false;
@@ -374,58 +443,76 @@ std::uint64_t DiffsHash(const Implicant& implicant)
 struct CubeEntry {
     std::uint64_t key;
     std::uint32_t position;
+};
 
-    bool operator<(const CubeEntry& other) const
-    {
-        return key != other.key ? key < other.key : position < other.position;
-    }
+// The cubes of a group: each run's key by position, and the runs sorted by
+// key.
+struct GroupCubes {
+    std::vector<std::uint64_t> keyAt;
+    std::vector<CubeEntry> sorted;
 };
 
 // The first minterms of one bucket of cubes (one mask), for look-up of a
 // cube's position by its first minterm; rebuilt for every bucket, so that it
 // stays small. Open addressing at a load of at most 1/2.
 class BucketTable {
+    struct Slot {
+        std::uint32_t first = 0;
+        std::uint32_t position = kNone;
+    };
+
 public:
-    void Build(std::span<const CubeEntry> cubes)
+    // Look-ups into the table as last built, held in locals by the caller.
+    class View {
+    public:
+        View(const Slot* slots, std::size_t capacity)
+            : slots(slots),
+              mask(capacity - 1),
+              shift(64 - static_cast<std::uint32_t>(std::countr_zero(capacity)))
+        {
+        }
+        // The position of the cube with this first minterm, or kNone.
+        std::uint32_t Find(std::uint32_t first) const
+        {
+            for (std::size_t i = Home(first);; i = (i + 1) & mask) {
+                if (slots[i].position == kNone || slots[i].first == first) {
+                    return slots[i].position;
+                }
+            }
+        }
+        std::size_t Home(std::uint32_t first) const
+        {
+            return static_cast<std::size_t>((first * 0x9E3779B97F4A7C15ULL) >> shift);
+        }
+
+    private:
+        const Slot* slots;
+        std::size_t mask;
+        std::uint32_t shift;
+    };
+
+    // Fills the table with `cubes` and returns its view.
+    View Build(std::span<const CubeEntry> cubes)
     {
         std::size_t capacity = 4;
         while (capacity < 2 * cubes.size()) {
             capacity *= 2;
         }
         slots.assign(capacity, Slot{});
-        shift = 64 - static_cast<std::uint32_t>(std::countr_zero(capacity));
+        const View view(slots.data(), capacity);
         for (const CubeEntry& cube : cubes) {
             const auto first = static_cast<std::uint32_t>(cube.key);
-            std::size_t i = Home(first);
+            std::size_t i = view.Home(first);
             while (slots[i].position != kNone) {
-                i = (i + 1) & (slots.size() - 1);
+                i = (i + 1) & (capacity - 1);
             }
             slots[i] = {first, cube.position};
         }
-    }
-    // The position of the cube with this first minterm, or kNone.
-    std::uint32_t Find(std::uint32_t first) const
-    {
-        for (std::size_t i = Home(first);; i = (i + 1) & (slots.size() - 1)) {
-            if (slots[i].position == kNone || slots[i].first == first) {
-                return slots[i].position;
-            }
-        }
+        return view;
     }
 
 private:
-    struct Slot {
-        std::uint32_t first = 0;
-        std::uint32_t position = kNone;
-    };
-
-    std::size_t Home(std::uint32_t first) const
-    {
-        return static_cast<std::size_t>((first * 0x9E3779B97F4A7C15ULL) >> shift);
-    }
-
     std::vector<Slot> slots;
-    std::uint32_t shift = 62;
 };
 
 }  // namespace
@@ -456,12 +543,12 @@ public:
             next.AddGroups(n - 1);
         }
         if (cubes && n > 0) {
-            SortedCubes(*current.GroupAt(0), upperCubes);
+            IndexCubes(*current.GroupAt(0), upperCubes);
         }
         for (std::uint32_t g = 0; g + 1 < n; ++g) {
             if (cubes) {
-                lowerCubes.swap(upperCubes);
-                SortedCubes(*current.GroupAt(g + 1), upperCubes);
+                std::swap(lowerCubes, upperCubes);
+                IndexCubes(*current.GroupAt(g + 1), upperCubes);
             }
             CombineGroups(*current.GroupAt(g), *current.GroupAt(g + 1), *next.GroupAt(g));
         }
@@ -534,24 +621,62 @@ private:
                     upper[q].used = true;
                 }
             }
-            AddCombination(lower[i], upper[p], destination);
+            if (cubes) {
+                AddCube(lower[i], lowerCubes.keyAt[i], upper[p], upperCubes.keyAt[p], destination);
+            } else {
+                AddCombination(lower[i], upper[p], destination);
+            }
         }
         return !found.empty();
     }
 
-    // The cube keys of the first implicants of the runs of `group`, sorted.
-    void SortedCubes(const Group& group, std::vector<CubeEntry>& cubeList) const
+    // The cube keys of the first implicants of the runs of `group`, by
+    // position and sorted by (mask, first). The group is in ascending order
+    // of first minterm, so a stable bucketing by mask sorts it.
+    void IndexCubes(const Group& group, GroupCubes& cubeList)
     {
         const std::vector<Implicant>& list = group.Implicants();
-        cubeList.clear();
+        cubeList.keyAt.assign(list.size(), 0);
+        cubeList.sorted.clear();
+        maskIds.Reset(0);
+        masks.clear();
+        maskCount.clear();
+        idAt.assign(list.size(), kNone);
         for (std::size_t p = 0; p < list.size(); ++p) {
-            if (StartsRun(list, p)) {
-                cubeList.push_back({CubeKey(EliminatedMask(list[p]), list[p].Minterm(0)),
-                                    static_cast<std::uint32_t>(p)});
+            if (!StartsRun(list, p)) {
+                continue;
             }
+            const std::uint32_t mask = EliminatedMask(list[p]);
+            cubeList.keyAt[p] = CubeKey(mask, list[p].Minterm(0));
+            std::uint32_t id = maskIds.Find(mask);
+            if (id == kNone) {
+                id = static_cast<std::uint32_t>(masks.size());
+                maskIds.Insert(mask, id);
+                masks.push_back(mask);
+                maskCount.push_back(0);
+            }
+            ++maskCount[id];
+            idAt[p] = id;
         }
-        if (!std::is_sorted(cubeList.begin(), cubeList.end())) {
-            std::sort(cubeList.begin(), cubeList.end());
+        // The start of each mask's bucket, the masks in ascending order.
+        std::vector<std::uint32_t> byMask(masks.size());
+        for (std::uint32_t id = 0; id < byMask.size(); ++id) {
+            byMask[id] = id;
+        }
+        std::sort(byMask.begin(), byMask.end(),
+                  [&](std::uint32_t x, std::uint32_t y) { return masks[x] < masks[y]; });
+        std::uint32_t start = 0;
+        for (const std::uint32_t id : byMask) {
+            const std::uint32_t count = maskCount[id];
+            maskCount[id] = start;
+            start += count;
+        }
+        cubeList.sorted.resize(start);
+        for (std::size_t p = 0; p < list.size(); ++p) {
+            if (idAt[p] != kNone) {
+                cubeList.sorted[maskCount[idAt[p]]++] = {cubeList.keyAt[p],
+                                                         static_cast<std::uint32_t>(p)};
+            }
         }
     }
 
@@ -571,26 +696,28 @@ private:
         pairs.clear();
         std::size_t l = 0;
         std::size_t u = 0;
-        while (l < lowerCubes.size() && u < upperCubes.size()) {
-            const std::uint32_t lowerMask = maskOf(lowerCubes[l]);
-            const std::uint32_t upperMask = maskOf(upperCubes[u]);
+        const std::span<const CubeEntry> lowerSorted(lowerCubes.sorted);
+        const std::span<const CubeEntry> upperSorted(upperCubes.sorted);
+        while (l < lowerSorted.size() && u < upperSorted.size()) {
+            const std::uint32_t lowerMask = maskOf(lowerSorted[l]);
+            const std::uint32_t upperMask = maskOf(upperSorted[u]);
             std::size_t lowerEnd = l;
-            while (lowerEnd < lowerCubes.size() && maskOf(lowerCubes[lowerEnd]) == lowerMask) {
+            while (lowerEnd < lowerSorted.size() && maskOf(lowerSorted[lowerEnd]) == lowerMask) {
                 ++lowerEnd;
             }
             std::size_t upperEnd = u;
-            while (upperEnd < upperCubes.size() && maskOf(upperCubes[upperEnd]) == upperMask) {
+            while (upperEnd < upperSorted.size() && maskOf(upperSorted[upperEnd]) == upperMask) {
                 ++upperEnd;
             }
             if (lowerMask == upperMask) {
-                bucket.Build(std::span(upperCubes).subspan(u, upperEnd - u));
+                const BucketTable::View table = bucket.Build(upperSorted.subspan(u, upperEnd - u));
                 for (std::size_t k = l; k < lowerEnd; ++k) {
-                    const auto first = static_cast<std::uint32_t>(lowerCubes[k].key);
+                    const auto first = static_cast<std::uint32_t>(lowerSorted[k].key);
                     for (std::uint32_t free = variables & ~(lowerMask | first); free != 0;
                          free &= free - 1) {
-                        const std::uint32_t p = bucket.Find(first | (free & (0u - free)));
+                        const std::uint32_t p = table.Find(first | (free & (0u - free)));
                         if (p != kNone) {
-                            pairs.emplace_back(lowerCubes[k].position, p);
+                            pairs.emplace_back(lowerSorted[k].position, p);
                         }
                     }
                 }
@@ -662,27 +789,31 @@ private:
         }
     }
 
+    // Appends the combination of the cubes a and b to `destination` unless
+    // the group holds it already. A duplicate has a's first minterm, and the
+    // lower group holds the implicants of one first minterm together: the
+    // index covers the masks made for the current first minterm only.
+    void AddCube(const Implicant& a, std::uint64_t aKey, const Implicant& b, std::uint64_t bKey,
+                 Group& destination)
+    {
+        const auto first = static_cast<std::uint32_t>(aKey);
+        if (first != dedupFirst) {
+            dedupFirst = first;
+            destinationIndex.Reset(0);
+        }
+        const std::uint32_t mask =
+            static_cast<std::uint32_t>(aKey >> 32) | (static_cast<std::uint32_t>(bKey) - first);
+        if (destinationIndex.Find(mask) == kNone) {
+            destinationIndex.Insert(mask, destination.numImplicants());
+            destination.Append(Implicant::Combined(a, b));
+        }
+    }
+
     // Appends the combination of a and b to `destination` unless the group
-    // holds its minterm list already. For cubes a duplicate has a's first
-    // minterm, and the lower group holds the implicants of one first minterm
-    // together: the index covers the current first minterm only.
+    // holds its minterm list already.
     void AddCombination(const Implicant& a, const Implicant& b, Group& destination)
     {
         std::vector<Implicant>& list = destination.Implicants();
-        const auto position = static_cast<std::uint32_t>(list.size());
-        if (cubes) {
-            const std::uint32_t first = a.Minterm(0);
-            if (first != dedupFirst) {
-                dedupFirst = first;
-                destinationIndex.Reset(0);
-            }
-            const std::uint32_t mask = EliminatedMask(a) | (b.Minterm(0) - first);
-            if (destinationIndex.Find(mask) == kNone) {
-                destinationIndex.Insert(mask, position);
-                destination.Append(Implicant::Combined(a, b));
-            }
-            return;
-        }
         Implicant merged = Implicant::Combined(a, b);
         const std::uint64_t key = HashValues(merged.Minterms());
         bool found = false;
@@ -690,7 +821,7 @@ private:
             found = found || SameMinterms(list[p], merged.Minterms());
         });
         if (!found) {
-            destinationIndex.Insert(key, position);
+            destinationIndex.Insert(key, static_cast<std::uint32_t>(list.size()));
             destination.Append(std::move(merged));
         }
     }
@@ -701,8 +832,12 @@ private:
     const bool firstColumn;
     const bool cubes;
     bool combined = false;
-    std::vector<CubeEntry> lowerCubes;
-    std::vector<CubeEntry> upperCubes;
+    GroupCubes lowerCubes;
+    GroupCubes upperCubes;
+    FlatMultimap maskIds;  // mask -> id, while indexing one group
+    std::vector<std::uint32_t> masks;
+    std::vector<std::uint32_t> maskCount;
+    std::vector<std::uint32_t> idAt;  // mask id by position, while indexing one group
     std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs;  // (lower, upper) positions
     std::vector<std::uint32_t> partnerStart;                     // per lower position
     std::vector<std::uint32_t> partners;

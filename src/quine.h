@@ -19,19 +19,22 @@
 // the implicants of group g + 1 whose differences equal its own and whose
 // minterm sum exceeds its own by a power of two (sums modulo 2^32, the test
 // over all 32 bits); each pair gives the merged minterm list in group g of
-// the next column, unless that list is there already. Partners are found by
-// hash look-up: when every number lies below 2^numVars and the sums cannot
-// wrap, an implicant is a cube, named by its first minterm and the mask of
-// its differences, and its partners are the cubes with the same mask whose
-// first minterm has one more bit set; otherwise by (differences, sum).
-// Implicants with the same minterm list (a number listed more than once)
-// are searched and combined once, and every copy gets the same marks.
+// the next column, unless that list is there already. When every number lies
+// below 2^numVars and the sums of a column cannot wrap, its implicants are
+// cubes, each named by its first minterm and the mask of its differences,
+// and the partners of a cube are the cubes of its mask whose first minterm
+// has one more bit set: a hash look-up per free variable, bucket by bucket.
+// Otherwise partners are looked up by (differences, sum). Implicants with the
+// same minterm list (a number listed more than once) are searched and
+// combined once, and every copy gets the same marks.
 // Cost: linear in the implicants created times their size, plus one look-up
-// per variable and implicant; memory: the columns kept, or with
+// per free variable and implicant. Memory: every column, or with
 // TabulationOptions::releaseColumns two adjacent columns and the prime
-// implicants.
+// implicants; an implicant of up to four minterms takes 56 bytes and no
+// allocation, an empty group 24 bytes.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <iosfwd>
 #include <memory>
@@ -49,6 +52,12 @@ namespace qmsop {
 class Implicant {
 public:
     explicit Implicant(std::uint32_t numVars) : numVars_(numVars) {}
+    Implicant(const Implicant& other);
+    Implicant(Implicant&& other) noexcept;
+    Implicant& operator=(const Implicant& other);
+    Implicant& operator=(Implicant&& other) noexcept;
+    ~Implicant() = default;
+
     // An implicant holding `minterms`, which must already be ascending. O(n).
     Implicant(std::uint32_t numVars, std::span<const std::uint32_t> minterms);
     // The combination of a and b: both minterm lists merged in ascending
@@ -78,17 +87,29 @@ public:
     std::uint32_t numMinterms() const { return numMinterms_; }
     std::uint32_t numDiffs() const { return numDiffs_; }
     // Ascending.
-    std::span<const std::uint32_t> Minterms() const { return {values.data(), numMinterms_}; }
+    std::span<const std::uint32_t> Minterms() const { return {Values(), numMinterms_}; }
 
     bool used = false;           // took part in a combination
     std::uint32_t piNumber = 0;  // prime implicant number from 1; 0 = none
 
 private:
-    std::vector<std::uint32_t> values;  // the minterms, ascending, then the differences
+    // Values held without an allocation: up to four minterms with their two
+    // differences, as in the first three columns.
+    static constexpr std::uint32_t kInline = 6;
+
+    std::uint32_t numValues() const { return numMinterms_ + numDiffs_; }
+    const std::uint32_t* Values() const { return heap ? heap.get() : inlineValues.data(); }
+    // Room for `count` values, keeping the first `keep` of the current ones.
+    std::uint32_t* Reserve(std::uint32_t count, std::uint32_t keep);
+
+    // The minterms, ascending, then the differences: in `inlineValues` when
+    // they fit, else in `heap`.
+    std::array<std::uint32_t, kInline> inlineValues{};
+    std::unique_ptr<std::uint32_t[]> heap;
     std::uint32_t numVars_;
     std::uint32_t numMinterms_ = 0;
     std::uint32_t sum = 0;
-    std::uint32_t numDiffs_ = 0;
+    std::uint8_t numDiffs_ = 0;  // at most 32
     bool hasDiffs = false;
 };
 

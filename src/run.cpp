@@ -290,7 +290,11 @@ private:
             out.flush();
         }
         Clock::time_point start = Clock::now();
-        quine.FindPrimeImplicants();
+        // Without a tabulation report or trace, a column is freed once the
+        // next one is built.
+        TabulationOptions tabulation;
+        tabulation.releaseColumns = !report && options.format != OutputFormat::kJson;
+        quine.FindPrimeImplicants(tabulation);
         stats.tabulateSeconds = SecondsSince(start);
         if (report) {
             start = Clock::now();

@@ -17,7 +17,7 @@ TextWriter::~TextWriter()
 
 void TextWriter::Write(std::string_view piece)
 {
-    if (text.size() + piece.size() <= kChunk) {
+    if (piece.size() < kDirect && text.size() + piece.size() <= kChunk) {
         text += piece;
         return;
     }

@@ -7,7 +7,8 @@
 //   writer.EndLine();  // "42\n" joins the buffer; the stream gets it later
 //
 // Cost: every byte is copied once into the buffer, except pieces given to
-// Write() that do not fit the room left, which go to the stream directly.
+// Write() of a quarter chunk or more, or that do not fit the room left,
+// which go to the stream directly.
 // The stream sees the bytes in the order they were given; the destructor
 // hands over what is left.
 #pragma once
@@ -22,6 +23,7 @@ namespace qmsop {
 class TextWriter {
 public:
     static constexpr std::size_t kChunk = std::size_t{1} << 16;
+    static constexpr std::size_t kDirect = kChunk / 4;
 
     explicit TextWriter(std::ostream& out);
     TextWriter(const TextWriter&) = delete;
@@ -43,8 +45,9 @@ public:
             Flush();
         }
     }
-    // Appends `piece`, or, when it does not fit the chunk, hands over the
-    // buffer and then `piece` itself without copying it.
+    // Appends `piece`, or, when it is kDirect bytes or more or does not fit
+    // the chunk, hands over the buffer and then `piece` itself without
+    // copying it.
     void Write(std::string_view piece);
     // Hands the buffer over now.
     void Flush();

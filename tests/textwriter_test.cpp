@@ -14,8 +14,8 @@ using qmsop::TextWriter;
 
 TEST(TextWriterTest, BufferedAndDirectPiecesKeepTheirOrder)
 {
-    const std::string big(TextWriter::kChunk + 10, 'x');
-    const std::string fits(TextWriter::kChunk - 1, 'y');
+    const std::string big(TextWriter::kDirect, 'x');
+    const std::string small(TextWriter::kDirect - 1, 'y');
     std::ostringstream out;
     {
         TextWriter writer(out);
@@ -23,16 +23,17 @@ TEST(TextWriterTest, BufferedAndDirectPiecesKeepTheirOrder)
         writer.EndLine();
         writer.Write(big);  // past the buffer, after "head\n"
         EXPECT_EQ(out.str(), "head\n" + big);
-        writer.Write("a");
-        writer.Write(fits);  // joins "a" in the buffer: a chunk exactly
+        for (int i = 0; i < 4; ++i) {
+            writer.Write(small);  // four fit the buffer
+        }
         EXPECT_EQ(out.str(), "head\n" + big);
-        writer.Write("b");  // no room: the chunk goes first, then "b"
-        EXPECT_EQ(out.str(), "head\n" + big + "a" + fits + "b");
+        writer.Write("bcdef");  // four bytes of room left: the buffer goes first
+        EXPECT_EQ(out.str(), "head\n" + big + small + small + small + small + "bcdef");
         writer.Text() += "tail";
         writer.Spill();  // short of a chunk: kept
-        EXPECT_EQ(out.str(), "head\n" + big + "a" + fits + "b");
+        EXPECT_EQ(out.str(), "head\n" + big + small + small + small + small + "bcdef");
     }
-    EXPECT_EQ(out.str(), "head\n" + big + "a" + fits + "btail");
+    EXPECT_EQ(out.str(), "head\n" + big + small + small + small + small + "bcdeftail");
 }
 
 TEST(TextWriterTest, EndLineHandsOverAFullChunk)
