@@ -24,6 +24,8 @@ namespace {
 // Functions wider or longer than this are only read, not run, so that every
 // input stays quick.
 constexpr std::uint32_t kMaxVars = 70;
+// --pos minimises the complement, all 2^n points of it.
+constexpr std::uint32_t kMaxPosVars = 8;
 constexpr std::uint64_t kMaxNumbers = 300;
 
 // A stream buffer that accepts every character and keeps none.
@@ -67,7 +69,7 @@ bool HasPosition(const std::string& text, std::uint64_t line, std::uint64_t colu
 
 // Reads the first function of `text` and checks the reader's promises; true
 // when the function is small enough to run.
-bool CheckRead(const std::string& text, bool& accepted)
+bool CheckRead(const std::string& text, std::uint32_t maxVars, bool& accepted)
 {
     std::istringstream in(text);
     qmsop::BooleanFunction func;
@@ -88,19 +90,19 @@ bool CheckRead(const std::string& text, bool& accepted)
     qmsop::BooleanFunction reread;
     Require(qmsop::ReadFunction(again, reread).accepted);
     Require(SameFunction(func, reread));
-    return func.numVars() <= kMaxVars &&
+    return func.numVars() <= maxVars &&
            std::uint64_t{func.numMinterms()} + func.numDontCares() <= kMaxNumbers;
 }
 
 // Every line of --all input must be small enough to run.
-bool LinesSmallEnough(const std::string& text)
+bool LinesSmallEnough(const std::string& text, std::uint32_t maxVars)
 {
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         std::istringstream in(line + "\n");
         qmsop::BooleanFunction func;
         qmsop::ReadFunction(in, func);
-        if (func.numVars() > kMaxVars ||
+        if (func.numVars() > maxVars ||
             std::uint64_t{func.numMinterms()} + func.numDontCares() > kMaxNumbers) {
             return false;
         }
@@ -132,7 +134,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const qmsop::RunOptions options = OptionsFrom(data[size - 1] ^ '\n');
     const std::string text(reinterpret_cast<const char*>(data), size);
     bool accepted = false;
-    if (!CheckRead(text, accepted) || (options.all && !LinesSmallEnough(text))) {
+    const std::uint32_t maxVars = options.pos ? kMaxPosVars : kMaxVars;
+    if (!CheckRead(text, maxVars, accepted) || (options.all && !LinesSmallEnough(text, maxVars))) {
         return 0;
     }
 
