@@ -132,7 +132,7 @@ std::uint32_t* Implicant::Reserve(std::uint32_t count, std::uint32_t keep)
         }
         return inlineValues.data();
     }
-    auto room = std::make_unique_for_overwrite<std::uint32_t[]>(count);
+    auto room = std::make_unique<std::uint32_t[]>(count);
     std::copy(Values(), Values() + keep, room.get());
     heap = std::move(room);
     return heap.get();
