@@ -19,10 +19,10 @@
 #include <string>
 #include <string_view>
 
-#include "cover.h"
-#include "function.h"
-#include "mccluskey.h"
-#include "quine.h"
+#include "cover/cover.h"
+#include "io/function.h"
+#include "tabulation/mccluskey.h"
+#include "tabulation/quine.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <string_view>
 
-#include "pla.h"
-#include "run.h"
+#include "io/pla.h"
+#include "run/run.h"
 
 namespace {
 

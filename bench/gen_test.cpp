@@ -9,8 +9,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "function.h"
 #include "generate.h"
+#include "io/function.h"
 
 namespace {
 

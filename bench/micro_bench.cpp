@@ -25,10 +25,10 @@
 #include <streambuf>
 #include <vector>
 
-#include "function.h"
 #include "generate.h"
-#include "mccluskey.h"
-#include "quine.h"
+#include "io/function.h"
+#include "tabulation/mccluskey.h"
+#include "tabulation/quine.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 //   bench/gen --vars 16 --density 0.5 --dc 0.1 --seed 1 | qmsop_scale
 #include <iostream>
 
-#include "function.h"
-#include "mccluskey.h"
-#include "quine.h"
+#include "io/function.h"
+#include "tabulation/mccluskey.h"
+#include "tabulation/quine.h"
 
 int main()
 {

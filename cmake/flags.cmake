@@ -11,7 +11,7 @@
 # checks their own way.
 #
 # Paths: __FILE__ and the debug information name the sources relative to the
-# source tree (src/quine.cpp), so the program does not carry the absolute
+# source tree (src/tabulation/quine.cpp), so the program does not carry the absolute
 # path of the machine that built it and two builds in different folders give
 # the same binary. Debug builds keep absolute paths in their debug
 # information, for the debugger.

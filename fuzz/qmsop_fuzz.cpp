@@ -16,8 +16,8 @@
 #include <streambuf>
 #include <string>
 
-#include "function.h"
-#include "run.h"
+#include "io/function.h"
+#include "run/run.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <new>
 #include <string>
 
-#include "cli.h"
-#include "run.h"
+#include "run/cli.h"
+#include "run/run.h"
 
 namespace {
 

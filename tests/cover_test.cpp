@@ -3,7 +3,7 @@
 // hand-made charts and on seeded random functions of up to six variables;
 // of its invariants under a node budget (a valid, irredundant cover no worse
 // than the greedy one, and an honest bound); and of the certificate line.
-#include "cover.h"
+#include "cover/cover.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "function.h"
-#include "mccluskey.h"
-#include "quine.h"
+#include "io/function.h"
+#include "tabulation/mccluskey.h"
+#include "tabulation/quine.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "run.h"
+#include "run/run.h"
 
 namespace {
 

@@ -16,12 +16,12 @@
 #include <tuple>
 #include <vector>
 
-#include "mccluskey.h"
-#include "pla.h"
-#include "pos.h"
-#include "quine.h"
-#include "run.h"
-#include "verilog.h"
+#include "io/pla.h"
+#include "io/verilog.h"
+#include "run/run.h"
+#include "tabulation/mccluskey.h"
+#include "tabulation/pos.h"
+#include "tabulation/quine.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <system_error>
 #include <vector>
 
-#include "function.h"
+#include "io/function.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "function.h"
-#include "quine.h"
+#include "io/function.h"
+#include "tabulation/quine.h"
 
 namespace {
 

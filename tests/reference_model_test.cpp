@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "function.h"
-#include "mccluskey.h"
-#include "quine.h"
+#include "io/function.h"
+#include "tabulation/mccluskey.h"
+#include "tabulation/quine.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <streambuf>
 #include <string>
 
-#include "run.h"
+#include "run/run.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "quine.h"
+#include "tabulation/quine.h"
 
 namespace {
 

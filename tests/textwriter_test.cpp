@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "textwriter.h"
+#include "base/textwriter.h"
 
 namespace {
 

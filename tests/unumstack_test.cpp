@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "function.h"
-#include "unumstack.h"
+#include "base/unumstack.h"
+#include "io/function.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "run.h"
+#include "run/run.h"
 
 // Hands bytes [data, data + size) of the module's memory to the worker, which
 // copies them before the next call.

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "mccluskey.h"
+#include "tabulation/mccluskey.h"
 
 #include <algorithm>
 #include <ostream>
 #include <string_view>
 
-#include "textwriter.h"
+#include "base/check.h"
+#include "base/textwriter.h"
 
 namespace qmsop {
 

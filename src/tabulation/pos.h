@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "cube.h"
-#include "function.h"
+#include "cube/cube.h"
+#include "io/function.h"
 
 namespace qmsop {
 

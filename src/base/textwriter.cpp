@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "textwriter.h"
+#include "base/textwriter.h"
 
 #include <ostream>
 

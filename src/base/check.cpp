@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "unumstack.h"
+#include "base/check.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,15 +12,6 @@ void AssertionFailed(const char* expression, const char* file, unsigned line, co
                  expression);
     std::fflush(stderr);
     std::abort();
-}
-
-std::uint32_t UNumStack::Pop()
-{
-    const std::uint32_t numItems = this->numItems();
-    QMSOP_ASSERT(numItems != 0);
-    const std::uint32_t value = items.back();
-    items.pop_back();
-    return value;
 }
 
 }  // namespace qmsop

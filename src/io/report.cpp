@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "report.h"
+#include "io/report.h"
 
 #include <ostream>
 #include <sstream>
 #include <streambuf>
 
-#include "pos.h"
-#include "unumstack.h"
+#include "base/check.h"
+#include "tabulation/pos.h"
 
 namespace qmsop {
 

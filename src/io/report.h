@@ -15,7 +15,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "solution.h"
+#include "io/solution.h"
 
 namespace qmsop {
 

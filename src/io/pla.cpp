@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "pla.h"
+#include "io/pla.h"
 
 #include <algorithm>
 #include <charconv>
@@ -9,7 +9,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "unumstack.h"
+#include "base/check.h"
 
 namespace qmsop {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "cli.h"
+#include "run/cli.h"
 
 #include <getopt.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "trace.h"
+#include "io/trace.h"
 
 #include <rapidjson/writer.h>
 
@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "pos.h"
-#include "report.h"
-#include "unumstack.h"
+#include "base/check.h"
+#include "io/report.h"
+#include "tabulation/pos.h"
 
 #ifndef QMSOP_VERSION
 #define QMSOP_VERSION "unknown"

@@ -33,10 +33,10 @@
 #include <string>
 #include <vector>
 
-#include "cube.h"
-#include "function.h"
-#include "quine.h"
-#include "unumstack.h"
+#include "base/unumstack.h"
+#include "cube/cube.h"
+#include "io/function.h"
+#include "tabulation/quine.h"
 
 namespace qmsop {
 

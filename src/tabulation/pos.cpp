@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "pos.h"
+#include "tabulation/pos.h"
 
 #include <algorithm>
 
-#include "unumstack.h"
+#include "base/check.h"
 
 namespace qmsop {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "verilog.h"
+#include "io/verilog.h"
 
 #include <algorithm>
 #include <iterator>

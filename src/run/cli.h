@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "run.h"
+#include "run/run.h"
 
 namespace qmsop {
 

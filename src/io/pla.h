@@ -39,8 +39,8 @@
 #include <string>
 #include <vector>
 
-#include "function.h"
-#include "solution.h"
+#include "io/function.h"
+#include "io/solution.h"
 
 namespace qmsop {
 

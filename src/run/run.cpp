@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "run.h"
+#include "run/run.h"
 
 #include <chrono>
 #include <istream>
@@ -11,16 +11,16 @@
 #include <utility>
 #include <vector>
 
-#include "cover.h"
-#include "function.h"
-#include "mccluskey.h"
-#include "pla.h"
-#include "pos.h"
-#include "quine.h"
-#include "report.h"
-#include "solution.h"
-#include "trace.h"
-#include "verilog.h"
+#include "cover/cover.h"
+#include "io/function.h"
+#include "io/pla.h"
+#include "io/report.h"
+#include "io/solution.h"
+#include "io/trace.h"
+#include "io/verilog.h"
+#include "tabulation/mccluskey.h"
+#include "tabulation/pos.h"
+#include "tabulation/quine.h"
 
 namespace qmsop {
 

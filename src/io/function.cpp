@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "function.h"
+#include "io/function.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,7 +10,7 @@
 #include <streambuf>
 #include <string_view>
 
-#include "unumstack.h"
+#include "base/unumstack.h"
 
 namespace qmsop {
 

@@ -27,9 +27,9 @@
 #include <span>
 #include <string>
 
-#include "function.h"
-#include "run.h"
-#include "solution.h"
+#include "io/function.h"
+#include "io/solution.h"
+#include "run/run.h"
 
 namespace qmsop {
 

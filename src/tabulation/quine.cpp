@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "quine.h"
+#include "tabulation/quine.h"
 
 #include <algorithm>
 #include <bit>
 #include <istream>
 #include <ostream>
 
-#include "textwriter.h"
-#include "unumstack.h"
+#include "base/check.h"
+#include "base/textwriter.h"
 
 namespace qmsop {
 

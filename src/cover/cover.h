@@ -56,7 +56,7 @@
 #include <string>
 #include <vector>
 
-#include "mccluskey.h"
+#include "tabulation/mccluskey.h"
 
 namespace qmsop {
 

@@ -43,7 +43,7 @@
 #include <string>
 #include <vector>
 
-#include "function.h"
+#include "io/function.h"
 
 namespace qmsop {
 

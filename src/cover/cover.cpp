@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "cover.h"
+#include "cover/cover.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +9,7 @@
 #include <tuple>
 #include <utility>
 
-#include "cube.h"
+#include "cube/cube.h"
 
 #ifdef QMSOP_HAVE_CLP
 #include "ClpSimplex.hpp"

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "solution.h"
+#include "io/solution.h"
 
 namespace qmsop {
 

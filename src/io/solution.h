@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "cube.h"
-#include "function.h"
-#include "mccluskey.h"
-#include "quine.h"
+#include "cube/cube.h"
+#include "io/function.h"
+#include "tabulation/mccluskey.h"
+#include "tabulation/quine.h"
 
 namespace qmsop {
 

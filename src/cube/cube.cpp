@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "cube.h"
+#include "cube/cube.h"
 
 #include <algorithm>
 
-#include "quine.h"
+#include "tabulation/quine.h"
 
 namespace qmsop {
 
