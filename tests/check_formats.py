@@ -42,6 +42,16 @@ from pathlib import Path
 SKIP = 77
 
 
+def skip(message):
+    """Skips the check for want of a tool, or fails it under CI=true, where
+    every tool must be there."""
+    print(f"{message}: skipped")
+    if os.environ.get("CI") == "true":
+        print("CI=true: a check whose tool is missing fails instead of skipping")
+        return 1
+    return SKIP
+
+
 def fail(message):
     print("FAIL: " + message)
     return 1
@@ -114,8 +124,7 @@ def check_json(schema_path, golden_dir, formats_dir):
     try:
         import jsonschema
     except ImportError:
-        print("python3-jsonschema is not installed: skipped")
-        return SKIP
+        return skip("python3-jsonschema is not installed")
     schema = json.loads(Path(schema_path).read_text(encoding="utf-8"))
     jsonschema.Draft202012Validator.check_schema(schema)
     validator = jsonschema.Draft202012Validator(schema)
@@ -164,8 +173,7 @@ def check_json(schema_path, golden_dir, formats_dir):
 
 def check_verilog(formats_dir):
     if not shutil.which("iverilog") or not shutil.which("vvp"):
-        print("Icarus Verilog (iverilog) is not installed: skipped")
-        return SKIP
+        return skip("Icarus Verilog (iverilog) is not installed")
     status = 0
     checked = 0
     with tempfile.TemporaryDirectory() as work:
@@ -245,8 +253,7 @@ def cover_value(cubes, num_inputs, point):
 def check_abc(formats_dir):
     abc = shutil.which("berkeley-abc") or shutil.which("abc")
     if not abc:
-        print("Berkeley ABC (berkeley-abc) is not installed: skipped")
-        return SKIP
+        return skip("Berkeley ABC (berkeley-abc) is not installed")
     status = 0
     checked = 0
     with tempfile.TemporaryDirectory() as work:

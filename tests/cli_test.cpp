@@ -12,63 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "support/test_support.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    std::string out;
-    std::string err;
-    int status = -1;
-};
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-// A scratch directory with the files a case needs, removed afterwards.
-class Scratch {
-public:
-    Scratch()
-        : dir(fs::temp_directory_path() /
-              ("qmsop_cli_" + std::to_string(::getpid()) + "_" + std::to_string(counter++)))
-    {
-        fs::create_directories(dir);
-    }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    ~Scratch() { fs::remove_all(dir); }
-
-    const fs::path& path() const { return dir; }
-
-    // Runs `shell` (where $Q is the program) in the directory, with `input`
-    // as standard input.
-    Outcome Run(const std::string& shell, const std::string& input = "") const
-    {
-        WriteFile(dir / "stdin", input);
-        const std::string command = "cd '" + dir.string() + "' && Q='" + QMSOP_BINARY + "' && (" +
-                                    shell + ") < stdin > stdout 2> stderr";
-        const int raw = std::system(command.c_str());
-        Outcome outcome;
-        outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        outcome.out = ReadFile(dir / "stdout");
-        outcome.err = ReadFile(dir / "stderr");
-        return outcome;
-    }
-
-private:
-    static inline int counter = 0;
-    fs::path dir;
-};
+using qmsop::test::Outcome;
+using qmsop::test::ReadFile;
+using qmsop::test::Scratch;
+using qmsop::test::WriteFile;
 
 const std::string kExample = "f(a,b,c) = m(1,3,5,7) + d(0)\n";
 const std::string kTry = "Try 'qmsop --help' for more information.\n";

@@ -16,17 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "support/test_support.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using qmsop::test::ReadFile;
 
 std::vector<std::string> GoldenCases()
 {
@@ -40,27 +36,10 @@ std::vector<std::string> GoldenCases()
     return names;
 }
 
-struct RunResult {
-    std::string out;
-    std::string err;
-    int status = -1;
-};
-
-RunResult RunQmsop(const fs::path& input)
+// The program on `input`, as standard input.
+qmsop::test::Outcome RunQmsop(const fs::path& input)
 {
-    const fs::path dir = fs::temp_directory_path() /
-                         ("qmsop_e2e_" + std::to_string(::getpid()) + "_" + input.stem().string());
-    fs::create_directories(dir);
-    const std::string command = std::string("'") + QMSOP_BINARY + "' < '" + input.string() +
-                                "' > '" + (dir / "out").string() + "' 2> '" +
-                                (dir / "err").string() + "'";
-    const int raw = std::system(command.c_str());
-    RunResult result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = ReadFile(dir / "out");
-    result.err = ReadFile(dir / "err");
-    fs::remove_all(dir);
-    return result;
+    return qmsop::test::Scratch().Run("$Q", ReadFile(input));
 }
 
 class Golden : public ::testing::TestWithParam<std::string> {};
@@ -68,7 +47,7 @@ class Golden : public ::testing::TestWithParam<std::string> {};
 TEST_P(Golden, MatchesExpectedOutputErrorAndStatus)
 {
     const fs::path base = fs::path(QMSOP_GOLDEN_DIR) / GetParam();
-    const RunResult run = RunQmsop(base.string() + ".in");
+    const qmsop::test::Outcome run = RunQmsop(base.string() + ".in");
     EXPECT_EQ(run.out, ReadFile(base.string() + ".out"));
     const fs::path errFile = base.string() + ".err";
     if (fs::exists(errFile)) {

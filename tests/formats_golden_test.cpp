@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "run/run.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -29,13 +30,7 @@ namespace fs = std::filesystem;
 const fs::path kDefaultCases = QMSOP_GOLDEN_DIR;
 const fs::path kFormatCases = QMSOP_FORMATS_GOLDEN_DIR;
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using qmsop::test::ReadFile;
 
 struct Case {
     std::string name;

@@ -23,14 +23,20 @@ source=$4
 version=$5
 hardened=$6
 
-if ! command -v dpkg-deb > /dev/null 2>&1; then
-    echo "dpkg-deb is not installed: skipped"
+# missing_tool MESSAGE: skips the test for want of a tool; under CI=true,
+# where every tool must be there, fails it instead.
+missing_tool() {
+    echo "$1: skipped"
+    [ "${CI:-}" != true ] || { echo "CI=true: a missing tool fails"; exit 1; }
     exit 77
+}
+
+if ! command -v dpkg-deb > /dev/null 2>&1; then
+    missing_tool "dpkg-deb is not installed"
 fi
 if [ "$mode" = lintian ]; then
     if ! command -v lintian > /dev/null 2>&1; then
-        echo "lintian is not installed: skipped (apt-get install lintian)"
-        exit 77
+        missing_tool "lintian is not installed (apt-get install lintian)"
     fi
     if [ "$hardened" != 1 ]; then
         echo "this build does not use the hardening flags (a Debug or sanitizer build):"

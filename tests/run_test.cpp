@@ -3,6 +3,7 @@
 // default options give the program's default output.
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -74,10 +75,23 @@ TEST(Run, CountsFunctionsRefusalsAndWarnings)
 
 TEST(Run, DropsMessagesWithoutASink)
 {
+    // The refusal's message has no sink: it must reach neither the output nor
+    // the process's own streams, and the run still counts it.
+    std::ostringstream cerrSeen;
+    std::ostringstream clogSeen;
+    std::streambuf* const cerrBuffer = std::cerr.rdbuf(cerrSeen.rdbuf());
+    std::streambuf* const clogBuffer = std::clog.rdbuf(clogSeen.rdbuf());
     std::istringstream in("f(a) = m(1 )\n");
     std::ostringstream out;
-    EXPECT_EQ(qmsop::Run(in, out), qmsop::RunStatus::kRefused);
+    qmsop::RunStats stats;
+    const qmsop::RunStatus status = qmsop::Run(in, out, {}, &stats);
+    std::cerr.rdbuf(cerrBuffer);
+    std::clog.rdbuf(clogBuffer);
+    EXPECT_EQ(status, qmsop::RunStatus::kRefused);
+    EXPECT_EQ(stats.refused, 1U);
     EXPECT_EQ(out.str(), "f() = m() + d()\n\n[PI]\n\n           \n\nf() = \n\n");
+    EXPECT_EQ(cerrSeen.str(), "");
+    EXPECT_EQ(clogSeen.str(), "");
 }
 
 TEST(Run, AFailedWriteIsReported)
