@@ -396,7 +396,7 @@ TEST(PlaReader, AnEndlessLineIsRefusedAtTheBound)
 #ifdef QMSOP_SANITIZED
         const std::string limit;
 #else
-        const std::string limit = "ulimit -v 2000000; ";
+        const std::string limit = "ulimit -v 1000000; ";
 #endif
         const std::string command = "(" + limit + "exec '" + QMSOP_BINARY + "' -r " + options +
                                     " /dev/zero) 2>&1 >/dev/null";

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "io/lines.h"
 
+#include <bit>
 #include <istream>
 #include <streambuf>
 
@@ -45,6 +46,11 @@ LineReader::Status LineReader::Next(Line& line)
             }
             blanksOnly = blanksOnly && (c == ' ' || c == '\t');
             if (!line.comment) {
+                // Capacities in powers of two, so that the longest line
+                // costs the bound, and at most the bound while it is copied.
+                if (line.text.size() == line.text.capacity()) {
+                    line.text.reserve(std::bit_ceil(2 * line.text.capacity()));
+                }
                 line.text.push_back(static_cast<char>(c));
             }
         }
