@@ -164,11 +164,13 @@ TEST(PlaReader, InputNamesDefaultToX0X1AndWarnsOfAWrongCount)
 {
     std::istringstream in(".i 3\n.o 1\n.p 3\n1-- 1\n.e\n");
     qmsop::PlaFile pla;
-    ASSERT_TRUE(qmsop::ReadPla(in, pla).accepted);
+    const qmsop::ReadResult read = qmsop::ReadPla(in, pla);
+    ASSERT_TRUE(read.accepted);
     EXPECT_EQ(pla.inputs, (std::vector<std::string>{"x0", "x1", "x2"}));
-    ASSERT_EQ(pla.warnings.size(), 1u);
-    EXPECT_EQ(pla.warnings[0].line, 3u);
-    EXPECT_EQ(pla.warnings[0].message, ".p gives 3 cubes, the file has 1");
+    ASSERT_EQ(read.warnings.size(), 1u);
+    EXPECT_EQ(read.warnings[0].line, 3u);
+    EXPECT_EQ(read.warnings[0].column, 1u);
+    EXPECT_EQ(read.warnings[0].message, ".p gives 3 cubes, the file has 1");
 }
 
 struct RefusedPla {
@@ -180,6 +182,20 @@ struct RefusedPla {
 std::string Dashes(std::size_t count)
 {
     return std::string(count, '-');
+}
+
+// 257 cubes of 13 free inputs, each in 8 outputs: the last goes past 2^24
+// points while no output's estimate does.
+std::string PointsPastTheLimit()
+{
+    std::string text = ".i 21\n.o 8\n";
+    for (std::uint32_t c = 0; c < 257; ++c) {
+        for (int b = 7; b >= 0; --b) {
+            text += ((c >> b) & 1u) != 0 ? '1' : '0';
+        }
+        text += Dashes(13) + " 11111111\n";
+    }
+    return text;
 }
 
 TEST(PlaReader, RefusesMalformedFilesWithFileLineAndReason)
@@ -199,12 +215,12 @@ TEST(PlaReader, RefusesMalformedFilesWithFileLineAndReason)
          "line 3, column 4: bad character '5' in the output part (0, 1, -, 2 or ~)"},
         {"unprintable character", ".i 2\n.o 1\n0\x01 1\n",
          "line 3, column 2: bad character byte 0x01 in the input part (0, 1, - or 2)"},
-        {"a cube past the limit", ".i 25\n.o 1\n" + Dashes(25) + " 1\n",
-         "line 3, column 1: the cubes stand for more than 16777216 points (2^24, a cube "
-         "counted once per output); this cube stands for 2^25"},
-        {"the limit counts each output", ".i 24\n.o 2\n" + Dashes(24) + " 11\n",
-         "line 3, column 1: the cubes stand for more than 16777216 points (2^24, a cube "
-         "counted once per output); this cube stands for 2^24"},
+        {"a cube past the estimate", ".i 25\n.o 1\n" + Dashes(25) + " 1\n",
+         "line 3, column 1: output f needs at least 847288609443 implicants (3^25, the "
+         "subcubes of this cube of 25 free inputs), past the limit of 2097152"},
+        {"the points count each output", PointsPastTheLimit(),
+         "line 259, column 1: the cubes stand for more than 16777216 points (2^24, a cube "
+         "counted once per output); this cube stands for 2^13"},
         {"an input without a bit", ".i 33\n.o 1\n1" + std::string(32, '0') + " 1\n",
          "line 3, column 1: input 1 has no bit of its own (only the last 32 inputs have): it "
          "must be 0"},
@@ -224,7 +240,8 @@ TEST(PlaReader, RefusesMalformedFilesWithFileLineAndReason)
         {"name not UTF-8", ".i 1\n.ilb \xff\n", "line 2, column 6: name is not valid UTF-8"},
         {"bad type", ".type fx\n", "line 1, column 7: .type needs f, fd, fr, fdr, r or dr"},
         {"unsupported keyword", ".i 1\n.o 1\n.phase 1\n",
-         "line 3, column 1: unknown or unsupported keyword .phase"},
+         "line 3, column 1: keyword .phase (output phases) is not supported: only "
+         "binary-valued PLAs are read"},
         {"a point both 1 and 0", ".i 2\n.o 1\n.type fr\n0- 1\n00 0\n",
          "line 5, column 4: point 0 of output f is given both 1 and 0"},
     };

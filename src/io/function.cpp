@@ -469,12 +469,6 @@ std::string DescribeRefusal(const ReadResult& result)
     return text + ": " + result.reason;
 }
 
-std::string DescribeDiagnostic(const Diagnostic& diagnostic)
-{
-    return "line " + std::to_string(diagnostic.line) + ", column " +
-           std::to_string(diagnostic.column) + ": " + diagnostic.message;
-}
-
 std::istream& operator>>(std::istream& in, BooleanFunction& func)
 {
     if (!ReadFunction(in, func).accepted) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/diagnostic.h"
+
 namespace qmsop {
 
 // A last-in-first-out stack of names, used while reading the name list.
@@ -39,14 +41,6 @@ struct BooleanFunction {
     std::vector<std::string> names;
     std::vector<std::uint32_t> minterms;
     std::vector<std::uint32_t> dontCares;
-};
-
-// A message tied to a place of the input: line and column both from 1, the
-// column in bytes.
-struct Diagnostic {
-    std::uint64_t line = 1;
-    std::uint64_t column = 1;
-    std::string message;
 };
 
 // Where and why the reader stopped. `accepted` is true on success; otherwise
@@ -86,8 +80,6 @@ ReadResult ReadFunction(std::istream& in, BooleanFunction& func, std::uint64_t f
 // One line describing a refusal, without the program name or a line end, e.g.
 // "input refused at line 1, column 12: blank inside a list".
 std::string DescribeRefusal(const ReadResult& result);
-// "line 1, column 14: <message>", without a line end.
-std::string DescribeDiagnostic(const Diagnostic& diagnostic);
 
 // The value of a number token: its leading digits modulo 2^32; 0 when it
 // starts with a letter.

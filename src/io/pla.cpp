@@ -2,386 +2,91 @@
 #include "io/pla.h"
 
 #include <algorithm>
-#include <charconv>
+#include <bit>
 #include <istream>
+#include <iterator>
 #include <optional>
 #include <ostream>
 #include <string_view>
 #include <unordered_map>
 
 #include "base/check.h"
+#include "io/pla_parser.h"
 
 namespace qmsop {
 
 namespace {
 
-bool IsBlank(char c)
+// 3^k, the number of subcubes of a cube with k free inputs (k <= 40).
+std::uint64_t PowerOfThree(std::uint64_t k)
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-// A character as a message shows it: 'x', or its code when not printable.
-std::string Shown(char c)
-{
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte > 32 && byte < 127) {
-        return std::string("'") + c + "'";
+    std::uint64_t power = 1;
+    for (std::uint64_t i = 0; i < k; ++i) {
+        power *= 3;
     }
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    return std::string("byte 0x") + kHex[byte >> 4] + kHex[byte & 15];
+    return power;
 }
 
-// True when `text` is well-formed UTF-8 (names are written into JSON).
-bool IsUtf8(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        std::size_t extra = 0;
-        std::uint32_t code = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-            code = c & 0x1Fu;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            code = c & 0x0Fu;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            code = c & 0x07u;
-        } else {
-            return false;
-        }
-        if (i + extra >= text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0u) != 0x80u) {
-                return false;
-            }
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        const std::uint32_t least[] = {0, 0x80, 0x800, 0x10000};
-        if (code < least[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        i += extra + 1;
-    }
-    return true;
-}
-
-// One line split into blank-separated words, each with its column from 1.
-struct Word {
-    std::string_view text;
-    std::uint64_t column;
-};
-
-std::vector<Word> Words(std::string_view line)
-{
-    std::vector<Word> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && IsBlank(line[i])) {
-            ++i;
-        }
-        const std::size_t start = i;
-        while (i < line.size() && !IsBlank(line[i])) {
-            ++i;
-        }
-        if (i > start) {
-            words.push_back({line.substr(start, i - start), start + 1});
-        }
-    }
-    return words;
-}
-
-// The sets a type reads from the output values.
-struct PlaType {
-    bool on = false;
-    bool dontCare = false;
-    bool off = false;
-};
-
-bool ParseType(std::string_view word, PlaType& type)
-{
-    static const std::pair<std::string_view, PlaType> kTypes[] = {
-        {"f", {true, false, false}}, {"fd", {true, true, false}}, {"fr", {true, false, true}},
-        {"fdr", {true, true, true}}, {"r", {false, false, true}}, {"dr", {false, true, true}},
-    };
-    for (const auto& [name, sets] : kTypes) {
-        if (word == name) {
-            type = sets;
-            return true;
-        }
-    }
-    return false;
-}
-
-// The reader's state: the header as far as read, the points of each output
-// collected cube by cube (sorted at the end), and where the cubes stand.
-class PlaReader {
+// The set builder: turns the parser's calls into the points of each output,
+// collected cube by cube (sorted at the end), refusing by an estimate what
+// the minterm working could not hold.
+class SetBuilder : public PlaCallbacks {
 public:
-    PlaReader(std::istream& in, PlaFile& pla) : in(in), pla(pla) {}
+    explicit SetBuilder(PlaFile& pla) : pla(pla) {}
 
-    bool Read()
+    Answer OnInputs(std::uint64_t count, PlaPlace /*place*/) override
     {
-        std::string text;
-        while (std::getline(in, text)) {
-            ++lineNumber;
-            if (!text.empty() && text.back() == '\r') {
-                text.pop_back();
-            }
-            std::size_t first = 0;
-            while (first < text.size() && IsBlank(text[first])) {
-                ++first;
-            }
-            if (first == text.size() || text[first] == '#') {
-                continue;
-            }
-            const bool ok = text[first] == '.' ? Keyword(Words(text)) : Cube(text, first);
-            if (!ok) {
-                return false;
-            }
-            if (ended) {
-                return Finish();
-            }
-        }
-        atEnd = true;
-        return Finish();
+        numInputs = count;
+        return {};
     }
-
-    ReadResult result;
+    Answer OnOutputs(std::uint64_t count, PlaPlace /*place*/) override
+    {
+        numOutputs = count;
+        return {};
+    }
+    Answer OnInputNames(std::span<const PlaName> names) override
+    {
+        inputNames.assign(names.size(), {});
+        std::transform(names.begin(), names.end(), inputNames.begin(),
+                       [](const PlaName& name) { return std::string(name.text); });
+        return {};
+    }
+    Answer OnOutputNames(std::span<const PlaName> names) override
+    {
+        outputNames.assign(names.size(), {});
+        std::transform(names.begin(), names.end(), outputNames.begin(),
+                       [](const PlaName& name) { return std::string(name.text); });
+        return {};
+    }
+    Answer OnType(PlaType read, PlaPlace /*place*/) override
+    {
+        type = read;
+        return {};
+    }
+    Answer OnCube(const PlaCube& cube) override;
+    Answer OnEnd(PlaPlace place, bool marked) override;
 
 private:
-    bool Refuse(std::uint64_t column, std::string reason)
-    {
-        result.accepted = false;
-        result.atEnd = false;
-        result.line = lineNumber;
-        result.column = column;
-        result.reason = std::move(reason);
-        return false;
-    }
-    bool RefuseAtEnd(std::string reason)
-    {
-        Refuse(1, std::move(reason));
-        result.atEnd = true;
-        return false;
-    }
-
-    // Reads a number word of a keyword; refuses the line when it is not one.
-    bool Count(const std::vector<Word>& words, std::uint64_t limit, std::uint64_t& value)
-    {
-        if (words.size() != 2) {
-            return Refuse(words[0].column, std::string(words[0].text) + " needs one number");
-        }
-        const std::string_view word = words[1].text;
-        const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-        if (error != std::errc{} || end != word.data() + word.size()) {
-            return Refuse(words[1].column, std::string(words[0].text) +
-                                               " needs a whole number, not '" + std::string(word) +
-                                               "'");
-        }
-        if (value > limit) {
-            return Refuse(words[1].column, std::string(words[0].text) + " " + std::string(word) +
-                                               " is past the limit of " + std::to_string(limit));
-        }
-        return true;
-    }
-
-    bool Names(const std::vector<Word>& words, std::uint64_t count, bool given, const char* needs,
-               std::vector<std::string>& names)
-    {
-        if (!given) {
-            return Refuse(words[0].column, std::string(words[0].text) + " before " + needs);
-        }
-        if (words.size() - 1 != count) {
-            return Refuse(words[0].column, std::string(words[0].text) + " gives " +
-                                               std::to_string(words.size() - 1) + " names for " +
-                                               std::to_string(count) + " " +
-                                               (needs[1] == 'i' ? "inputs" : "outputs"));
-        }
-        names.clear();
-        for (std::size_t w = 1; w < words.size(); ++w) {
-            if (!IsUtf8(words[w].text)) {
-                return Refuse(words[w].column, "name is not valid UTF-8");
-            }
-            names.emplace_back(words[w].text);
-        }
-        return true;
-    }
-
-    // A line starting with '.'; false at a refusal.
-    bool Keyword(const std::vector<Word>& words)
-    {
-        const std::string_view key = words[0].text;
-        if (key == ".e" || key == ".end") {
-            ended = true;
-            return true;
-        }
-        if ((key == ".i" && numInputs) || (key == ".o" && numOutputs)) {
-            return Refuse(words[0].column, "second " + std::string(key));
-        }
-        if ((key == ".i" || key == ".o" || key == ".type") && cubes != 0) {
-            return Refuse(words[0].column, std::string(key) + " after the first cube");
-        }
-        std::uint64_t value = 0;
-        if (key == ".i") {
-            if (!Count(words, kMaxPlaInputs, value)) {
-                return false;
-            }
-            numInputs = value;
-        } else if (key == ".o") {
-            if (!Count(words, kMaxPlaOutputs, value)) {
-                return false;
-            }
-            if (value == 0) {
-                return Refuse(words[1].column, ".o needs at least one output");
-            }
-            numOutputs = value;
-        } else if (key == ".ilb") {
-            return Names(words, numInputs.value_or(0), numInputs.has_value(), ".i", inputNames);
-        } else if (key == ".ob") {
-            return Names(words, numOutputs.value_or(0), numOutputs.has_value(), ".o", outputNames);
-        } else if (key == ".p") {
-            if (!Count(words, UINT64_MAX, value)) {
-                return false;
-            }
-            declaredCubes = value;
-            declaredAt = {lineNumber, words[0].column};
-        } else if (key == ".type") {
-            if (words.size() != 2 || !ParseType(words[1].text, type)) {
-                return Refuse(words.size() > 1 ? words[1].column : words[0].column,
-                              ".type needs f, fd, fr, fdr, r or dr");
-            }
-        } else {
-            return Refuse(words[0].column, "unknown or unsupported keyword " + std::string(key));
-        }
-        return true;
-    }
-
-    bool Start(std::uint64_t column)
-    {
-        if (!numInputs) {
-            return Refuse(column, "missing .i before the first cube");
-        }
-        if (!numOutputs) {
-            return Refuse(column, "missing .o before the first cube");
-        }
-        if (!type.on || type.off) {
-            if (*numInputs > kMaxPlaEnumeratedInputs) {
-                return Refuse(column, "this .type lists points by what they are not: at most " +
-                                          std::to_string(kMaxPlaEnumeratedInputs) +
-                                          " inputs, not " + std::to_string(*numInputs));
-            }
-        }
-        points.assign(*numOutputs, {});
-        started = true;
-        return true;
-    }
-
-    // A cube line; false at a refusal.
-    bool Cube(const std::string& text, std::size_t first)
-    {
-        if (!started && !Start(first + 1)) {
-            return false;
-        }
-        const std::uint64_t n = *numInputs;
-        const std::uint64_t width = n + *numOutputs;
-        values.clear();
-        columns.clear();
-        for (std::size_t i = first; i < text.size(); ++i) {
-            if (IsBlank(text[i]) || text[i] == '|') {
-                continue;
-            }
-            if (values.size() == width) {
-                return Refuse(i + 1, "cube has more than " + std::to_string(width) + " values (" +
-                                         std::to_string(n) + " inputs and " +
-                                         std::to_string(*numOutputs) + " outputs)");
-            }
-            values.push_back(text[i]);
-            columns.push_back(i + 1);
-        }
-        if (values.size() < width) {
-            return Refuse(text.size() + 1, "cube has " + std::to_string(values.size()) +
-                                               " values, not " + std::to_string(width) + " (" +
-                                               std::to_string(n) + " inputs and " +
-                                               std::to_string(*numOutputs) + " outputs)");
-        }
-        // The input part: a base value and the mask of the free inputs.
-        std::uint32_t base = 0;
-        std::uint32_t freeMask = 0;
-        std::uint32_t numFree = 0;
-        for (std::uint64_t v = 0; v < n; ++v) {
-            const char c = values[v];
-            const std::uint64_t shift = n - 1 - v;
-            const bool free = c == '-' || c == '2';
-            if (c != '0' && c != '1' && !free) {
-                return Refuse(columns[v],
-                              "bad character " + Shown(c) + " in the input part (0, 1, - or 2)");
-            }
-            if (shift >= 32) {
-                if (c != '0') {
-                    return Refuse(columns[v],
-                                  "input " + std::to_string(v + 1) +
-                                      " has no bit of its own (only the last 32 inputs have): "
-                                      "it must be 0");
-                }
-                continue;
-            }
-            const std::uint32_t bit = std::uint32_t{1} << shift;
-            if (free) {
-                freeMask |= bit;
-                ++numFree;
-            } else if (c == '1') {
-                base |= bit;
-            }
-        }
-        // The output part: which set of each output the cube goes to.
-        std::uint64_t given = 0;
-        for (std::uint64_t o = 0; o < *numOutputs; ++o) {
-            const char c = values[n + o];
-            if (c != '0' && c != '1' && c != '-' && c != '2' && c != '~') {
-                return Refuse(columns[n + o], "bad character " + Shown(c) +
-                                                  " in the output part (0, 1, -, 2 or ~)");
-            }
-            given += SetOf(c) != nullptr ? 1 : 0;
-        }
-        const std::uint64_t cubePoints = std::uint64_t{1} << numFree;
-        if (given != 0 && cubePoints > (kMaxPlaPoints - spent) / given) {
-            return Refuse(columns[0], "the cubes stand for more than " +
-                                          std::to_string(kMaxPlaPoints) +
-                                          " points (2^24, a cube counted once per output); "
-                                          "this cube stands for 2^" +
-                                          std::to_string(numFree));
-        }
-        spent += cubePoints * given;
-        for (std::uint64_t o = 0; o < *numOutputs; ++o) {
-            std::vector<std::uint32_t> Sets::*set = SetOf(values[n + o]);
-            if (set == nullptr) {
-                continue;
-            }
-            std::vector<std::uint32_t>& list = points[o].*set;
-            // Every subset of the free mask, in ascending order.
-            std::uint32_t sub = 0;
-            do {
-                list.push_back(base | sub);
-                sub = (sub - freeMask) & freeMask;
-            } while (sub != 0);
-        }
-        ++cubes;
-        cubeLines.push_back({lineNumber, base, freeMask, columns[n]});
-        return true;
-    }
-
     struct Sets {
         std::vector<std::uint32_t> on;
         std::vector<std::uint32_t> dontCare;
         std::vector<std::uint32_t> off;
     };
+    // Where a cube stands, to name the cube of a conflict.
+    struct CubeLine {
+        std::uint64_t line;
+        std::uint32_t base;
+        std::uint32_t freeMask;
+        PlaPlace output;  // of its first output value
+    };
+
+    bool Enumerated() const { return !type.on || type.off; }
+    Answer Start(PlaPlace place);
+    Answer Expand(const PlaCube& cube, std::uint32_t base, std::uint32_t freeMask,
+                  std::uint32_t numFree);
+    Answer CheckEnumerated(PlaPlace place, std::uint64_t output) const;
+    Answer Conflict(std::uint64_t output, std::uint32_t point) const;
+    std::string OutputName(std::uint64_t output) const;
 
     std::vector<std::uint32_t> Sets::*SetOf(char value) const
     {
@@ -397,119 +102,223 @@ private:
         return nullptr;
     }
 
-    bool Finish()
-    {
-        if (!numInputs) {
-            return atEnd ? RefuseAtEnd("missing .i") : Refuse(1, "missing .i before .e");
-        }
-        if (!numOutputs) {
-            return atEnd ? RefuseAtEnd("missing .o") : Refuse(1, "missing .o before .e");
-        }
-        if (!started && !Start(1)) {
-            return false;
-        }
-        pla.inputs = inputNames;
-        if (pla.inputs.empty()) {
-            for (std::uint64_t v = 0; v < *numInputs; ++v) {
-                pla.inputs.push_back(std::string(1, 'x').append(std::to_string(v)));
-            }
-        }
-        pla.unlistedAreDontCares = type.on && type.off;
-        pla.unlistedAreOnes = !type.on;
-        pla.outputs.assign(*numOutputs, {});
-        for (std::uint64_t o = 0; o < *numOutputs; ++o) {
-            PlaOutput& output = pla.outputs[o];
-            if (!outputNames.empty()) {
-                output.name = outputNames[o];
-            } else {
-                output.name = "f";
-                if (*numOutputs > 1) {
-                    output.name.append(std::to_string(o));
-                }
-            }
-            Sets& sets = points[o];
-            for (auto* list : {&sets.on, &sets.dontCare, &sets.off}) {
-                std::sort(list->begin(), list->end());
-                list->erase(std::unique(list->begin(), list->end()), list->end());
-            }
-            const auto withoutDontCares = [&](const std::vector<std::uint32_t>& list) {
-                std::vector<std::uint32_t> kept;
-                std::set_difference(list.begin(), list.end(), sets.dontCare.begin(),
-                                    sets.dontCare.end(), std::back_inserter(kept));
-                return kept;
-            };
-            output.on = withoutDontCares(sets.on);
-            output.off = withoutDontCares(sets.off);
-            output.dontCare = std::move(sets.dontCare);
-            sets = {};
-            std::vector<std::uint32_t> both;
-            std::set_intersection(output.on.begin(), output.on.end(), output.off.begin(),
-                                  output.off.end(), std::back_inserter(both));
-            if (!both.empty()) {
-                return Conflict(output.name, o, both.front());
-            }
-        }
-        pla.warnings.clear();
-        if (declaredCubes && *declaredCubes != cubes) {
-            pla.warnings.push_back({declaredAt.first, declaredAt.second,
-                                    ".p gives " + std::to_string(*declaredCubes) +
-                                        " cubes, the file has " + std::to_string(cubes)});
-        }
-        result.accepted = true;
-        return true;
-    }
-
-    // Refuses at the later of the first cubes giving `point` 1 and 0.
-    bool Conflict(const std::string& name, std::uint64_t output, std::uint32_t point)
-    {
-        std::uint64_t line = 0;
-        std::uint64_t column = 1;
-        for (const CubeLine& cube : cubeLines) {
-            if ((point & ~cube.freeMask) == cube.base && cube.line > line) {
-                line = cube.line;
-                column = cube.outputColumn + output;
-            }
-        }
-        lineNumber = line;
-        return Refuse(column, "point " + std::to_string(point) + " of output " + name +
-                                  " is given both 1 and 0");
-    }
-
-    struct CubeLine {
-        std::uint64_t line;
-        std::uint32_t base;
-        std::uint32_t freeMask;
-        std::uint64_t outputColumn;
-    };
-
-    std::istream& in;
     PlaFile& pla;
-    std::uint64_t lineNumber = 0;
-    bool ended = false;
-    bool atEnd = false;
-    bool started = false;
-    std::optional<std::uint64_t> numInputs;
-    std::optional<std::uint64_t> numOutputs;
-    std::optional<std::uint64_t> declaredCubes;
-    std::pair<std::uint64_t, std::uint64_t> declaredAt{0, 0};
+    std::uint64_t numInputs = 0;
+    std::uint64_t numOutputs = 0;
     std::vector<std::string> inputNames;
     std::vector<std::string> outputNames;
-    PlaType type{true, true, false};
+    PlaType type;
+    bool started = false;
     std::vector<Sets> points;
     std::uint64_t spent = 0;
-    std::uint64_t cubes = 0;
     std::vector<CubeLine> cubeLines;
-    std::string values;
-    std::vector<std::uint64_t> columns;
 };
+
+std::string SetBuilder::OutputName(std::uint64_t output) const
+{
+    if (!outputNames.empty()) {
+        return outputNames[output];
+    }
+    std::string name = "f";
+    if (numOutputs > 1) {
+        name.append(std::to_string(output));
+    }
+    return name;
+}
+
+PlaCallbacks::Answer SetBuilder::Start(PlaPlace place)
+{
+    if (Enumerated() && numInputs > kMaxPlaEnumeratedInputs) {
+        return Diagnostic{place.line, place.column,
+                          "this .type lists points by what they are not: at most " +
+                              std::to_string(kMaxPlaEnumeratedInputs) + " inputs, not " +
+                              std::to_string(numInputs)};
+    }
+    points.assign(numOutputs, {});
+    started = true;
+    return {};
+}
+
+PlaCallbacks::Answer SetBuilder::OnCube(const PlaCube& cube)
+{
+    if (!started) {
+        if (Answer refused = Start(cube.places.front())) {
+            return refused;
+        }
+    }
+    // The input part: a base value and the mask of the free inputs.
+    std::uint32_t base = 0;
+    std::uint32_t freeMask = 0;
+    std::uint32_t numFree = 0;
+    for (std::uint64_t v = 0; v < numInputs; ++v) {
+        const char c = cube.inputs[v];
+        const std::uint64_t shift = numInputs - 1 - v;
+        if (shift >= 32) {
+            if (c != '0') {
+                return Diagnostic{cube.places[v].line, cube.places[v].column,
+                                  "input " + std::to_string(v + 1) +
+                                      " has no bit of its own (only the last 32 inputs have): "
+                                      "it must be 0"};
+            }
+            continue;
+        }
+        const std::uint32_t bit = std::uint32_t{1} << shift;
+        if (c == '-' || c == '2') {
+            freeMask |= bit;
+            ++numFree;
+        } else if (c == '1') {
+            base |= bit;
+        }
+    }
+    return Expand(cube, base, freeMask, numFree);
+}
+
+// Adds the cube's points to the sets its output values name.
+PlaCallbacks::Answer SetBuilder::Expand(const PlaCube& cube, std::uint32_t base,
+                                        std::uint32_t freeMask, std::uint32_t numFree)
+{
+    const PlaPlace first = cube.places.front();
+    std::uint64_t given = 0;
+    for (std::uint64_t o = 0; o < numOutputs; ++o) {
+        std::vector<std::uint32_t> Sets::*set = SetOf(cube.outputs[o]);
+        given += set != nullptr ? 1 : 0;
+        const std::uint64_t implicants = PowerOfThree(numFree);
+        if (set != &Sets::off && set != nullptr && implicants > kMaxPlaImplicants) {
+            return Diagnostic{first.line, first.column,
+                              "output " + OutputName(o) + " needs at least " +
+                                  std::to_string(implicants) + " implicants (3^" +
+                                  std::to_string(numFree) + ", the subcubes of this cube of " +
+                                  std::to_string(numFree) + " free inputs), past the limit of " +
+                                  std::to_string(kMaxPlaImplicants)};
+        }
+    }
+    const std::uint64_t cubePoints = std::uint64_t{1} << numFree;
+    if (given != 0 && cubePoints > (kMaxPlaPoints - spent) / given) {
+        return Diagnostic{first.line, first.column,
+                          "the cubes stand for more than " + std::to_string(kMaxPlaPoints) +
+                              " points (2^24, a cube counted once per output); "
+                              "this cube stands for 2^" +
+                              std::to_string(numFree)};
+    }
+    spent += cubePoints * given;
+    for (std::uint64_t o = 0; o < numOutputs; ++o) {
+        std::vector<std::uint32_t> Sets::*set = SetOf(cube.outputs[o]);
+        if (set == nullptr) {
+            continue;
+        }
+        std::vector<std::uint32_t>& list = points[o].*set;
+        // Every subset of the free mask, in ascending order.
+        std::uint32_t sub = 0;
+        do {
+            list.push_back(base | sub);
+            sub = (sub - freeMask) & freeMask;
+        } while (sub != 0);
+    }
+    cubeLines.push_back({first.line, base, freeMask, cube.places[numInputs]});
+    return {};
+}
+
+// The estimate for an output whose unlisted points are ones or don't-cares:
+// its points outside the off-set, and 3^d for the d free inputs of a cube
+// that misses the off-set (halving the space towards the half with fewer
+// off points, one such cube has d >= n - floor(log2 |off|) - 1).
+PlaCallbacks::Answer SetBuilder::CheckEnumerated(PlaPlace place, std::uint64_t output) const
+{
+    const PlaOutput& sets = pla.outputs[output];
+    const std::uint64_t off = sets.off.size();
+    const std::uint64_t width = off == 0 ? 0 : std::bit_width(off);
+    const std::uint64_t free = numInputs > width ? numInputs - width : 0;
+    const std::uint64_t estimate =
+        std::max(PowerOfThree(free), (std::uint64_t{1} << numInputs) - off);
+    if (estimate <= kMaxPlaImplicants) {
+        return {};
+    }
+    return Diagnostic{place.line, place.column,
+                      "output " + OutputName(output) + " needs at least " +
+                          std::to_string(estimate) + " implicants (3^" + std::to_string(free) +
+                          ", the subcubes of " + std::to_string(free) +
+                          " free inputs that miss its off-set), past the limit of " +
+                          std::to_string(kMaxPlaImplicants)};
+}
+
+PlaCallbacks::Answer SetBuilder::OnEnd(PlaPlace place, bool /*marked*/)
+{
+    if (!started) {
+        if (Answer refused = Start({place.line, 1})) {
+            return refused;
+        }
+    }
+    pla.inputs = inputNames;
+    if (pla.inputs.empty()) {
+        for (std::uint64_t v = 0; v < numInputs; ++v) {
+            pla.inputs.push_back(std::string(1, 'x').append(std::to_string(v)));
+        }
+    }
+    pla.unlistedAreDontCares = type.on && type.off;
+    pla.unlistedAreOnes = !type.on;
+    pla.outputs.assign(numOutputs, {});
+    for (std::uint64_t o = 0; o < numOutputs; ++o) {
+        PlaOutput& output = pla.outputs[o];
+        output.name = OutputName(o);
+        Sets& sets = points[o];
+        for (auto* list : {&sets.on, &sets.dontCare, &sets.off}) {
+            std::sort(list->begin(), list->end());
+            list->erase(std::unique(list->begin(), list->end()), list->end());
+        }
+        const auto withoutDontCares = [&](const std::vector<std::uint32_t>& list) {
+            std::vector<std::uint32_t> kept;
+            std::set_difference(list.begin(), list.end(), sets.dontCare.begin(),
+                                sets.dontCare.end(), std::back_inserter(kept));
+            return kept;
+        };
+        output.on = withoutDontCares(sets.on);
+        output.off = withoutDontCares(sets.off);
+        output.dontCare = std::move(sets.dontCare);
+        sets = {};
+        std::vector<std::uint32_t> both;
+        std::set_intersection(output.on.begin(), output.on.end(), output.off.begin(),
+                              output.off.end(), std::back_inserter(both));
+        if (!both.empty()) {
+            return Conflict(o, both.front());
+        }
+        const std::uint64_t listed = output.on.size() + output.dontCare.size();
+        if (!Enumerated() && listed > kMaxPlaImplicants) {
+            return Diagnostic{place.line, place.column,
+                              "output " + output.name + " needs at least " +
+                                  std::to_string(listed) + " implicants (one per point), " +
+                                  "past the limit of " + std::to_string(kMaxPlaImplicants)};
+        }
+        if (Enumerated()) {
+            if (Answer refused = CheckEnumerated(place, o)) {
+                return refused;
+            }
+        }
+    }
+    return {};
+}
+
+// Refuses at the later of the first cubes giving `point` 1 and 0.
+PlaCallbacks::Answer SetBuilder::Conflict(std::uint64_t output, std::uint32_t point) const
+{
+    std::uint64_t line = 0;
+    std::uint64_t column = 1;
+    for (const CubeLine& cube : cubeLines) {
+        if ((point & ~cube.freeMask) == cube.base && cube.line > line) {
+            line = cube.line;
+            column = cube.output.column + output;
+        }
+    }
+    return Diagnostic{line, column,
+                      "point " + std::to_string(point) + " of output " + OutputName(output) +
+                          " is given both 1 and 0"};
+}
 
 }  // namespace
 
 ReadResult ReadPla(std::istream& in, PlaFile& pla)
 {
-    PlaReader reader(in, pla);
-    reader.Read();
-    return reader.result;
+    SetBuilder builder(pla);
+    return ParsePla(in, builder);
 }
 
 BooleanFunction FunctionOf(const PlaFile& pla, std::size_t index)

@@ -1,34 +1,27 @@
 // SPDX-License-Identifier: MIT
-// PLA files (Berkeley/Espresso conventions): the reader, which expands each
-// output into the minterms and don't-cares of a function, and the writer of
-// a type-f cover.
+// PLA files (Berkeley/Espresso conventions): the set builder, which reads
+// a file through the line parser (io/pla_parser.h, where the syntax is) and
+// expands each output into the minterms and don't-cares of a function, and
+// the writer of a type-f cover.
 //
-//   .i 3                 inputs; the first column is the most significant bit
-//   .o 2                 outputs, each minimised on its own, in order
-//   .ilb a b c           input names (default x0 x1 ...)
-//   .ob s t              output names (default f, or f0 f1 ... with several)
-//   .type fd             f, fd (the default), fr, fdr, r or dr
-//   .p 2                 the number of cubes (checked: a warning when wrong)
-//   1-0 1-               a cube: its input part, then one value per output
-//   --1 01
-//   .e                   the end (.end too); nothing after it is read
+// Output values, as Espresso reads them: '1' puts the cube in the on-set
+// when the type has f, '0' in the off-set when the type has r, '-' or '2' in
+// the don't-care set when the type has d, and '~' nowhere; a value whose set
+// the type lacks means nothing. Points in no set are 0 for f and fd,
+// don't-cares for fr and fdr, and 1 for r and dr. A don't-care wins over 0
+// and 1; a point given both 1 and 0 refuses the file.
 //
-// Input values: 0, 1, and '-' or '2' for a free input. Output values, as
-// Espresso reads them: '1' puts the cube in the on-set when the type has f,
-// '0' in the off-set when the type has r, '-' or '2' in the don't-care set
-// when the type has d, and '~' nowhere; a value whose set the type lacks
-// means nothing. Points in no set are 0 for f and fd, don't-cares for fr and
-// fdr, and 1 for r and dr. A don't-care wins over 0 and 1; a point given
-// both 1 and 0 refuses the file. Blanks and '|' inside a cube are skipped;
-// '#' starts a comment line.
-//
-// Limits, each refusing the file with its line: at most kMaxPlaInputs inputs
-// and kMaxPlaOutputs outputs; with more than 32 inputs, the first ones have
-// no bit of a minterm number and must be 0 in every cube; the cubes together
-// stand for at most kMaxPlaPoints points, a cube counted once per output it
-// gives a value (the cube that goes past is refused); a type whose unlisted
-// points are not 0 (fr, fdr, r, dr) takes at most kMaxPlaEnumeratedInputs
-// inputs, as its unlisted points are enumerated.
+// Limits, each refusing the file with its line: with more than 32 inputs,
+// the first ones have no bit of a minterm number and must be 0 in every
+// cube; the cubes together stand for at most kMaxPlaPoints points, a cube
+// counted once per output it gives a value (the cube that goes past is
+// refused); a type whose unlisted points are not 0 (fr, fdr, r, dr) takes at
+// most kMaxPlaEnumeratedInputs inputs, as its unlisted points are
+// enumerated. As the minterm working of an output holds every implicant of
+// its on-set and don't-cares, an output whose implicants are estimated past
+// kMaxPlaImplicants is refused: the estimate is a lower bound, the larger of
+// its points and 3^k for a cube of k free inputs inside them (a cube of the
+// file, or for the enumerated types one that misses the off-set).
 //
 // Cost: linear in the file and in the points its cubes stand for, plus a
 // sort of each output's points.
@@ -40,21 +33,14 @@
 #include <vector>
 
 #include "io/function.h"
+#include "io/pla_parser.h"
 #include "io/solution.h"
 
 namespace qmsop {
 
-inline constexpr std::uint32_t kMaxPlaInputs = 65536;
-inline constexpr std::uint32_t kMaxPlaOutputs = 65536;
 inline constexpr std::uint64_t kMaxPlaPoints = std::uint64_t{1} << 24;
 inline constexpr std::uint32_t kMaxPlaEnumeratedInputs = 16;
-
-// A note about a file that was still read, e.g. a wrong .p count.
-struct PlaWarning {
-    std::uint64_t line = 0;
-    std::uint64_t column = 0;
-    std::string message;
-};
+inline constexpr std::uint64_t kMaxPlaImplicants = std::uint64_t{1} << 21;
 
 // One output's sets: ascending, without repeats, pairwise disjoint.
 struct PlaOutput {
@@ -70,11 +56,11 @@ struct PlaFile {
     std::vector<PlaOutput> outputs;
     bool unlistedAreDontCares = false;  // type fr, fdr
     bool unlistedAreOnes = false;       // type r, dr
-    std::vector<PlaWarning> warnings;
 };
 
 // Reads a whole PLA file into `pla`. On refusal `pla` is left unspecified and
-// the result says where and why (line and column from 1, or the end).
+// the result says where and why (line and column from 1, or the end); an
+// accepted file's warnings are in the result.
 ReadResult ReadPla(std::istream& in, PlaFile& pla);
 
 // Output `index` of `pla` as a function: the inputs' names, the minterms and

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/check.h"
+#include "base/utf8.h"
 #include "io/report.h"
 #include "tabulation/pos.h"
 
@@ -54,48 +55,6 @@ private:
 };
 
 using Writer = rapidjson::Writer<JsonStream>;
-
-// `text` with every byte that is not part of well-formed UTF-8 replaced by
-// U+FFFD, so that the document stays valid JSON.
-std::string ValidUtf8(std::string_view text)
-{
-    std::string valid;
-    valid.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        std::size_t length = c < 0x80                 ? 1
-                             : c >= 0xC2 && c <= 0xDF ? 2
-                             : c >= 0xE0 && c <= 0xEF ? 3
-                             : c >= 0xF0 && c <= 0xF4 ? 4
-                                                      : 0;
-        if (length > 1 && i + length <= text.size()) {
-            std::uint32_t code = c & (0x7Fu >> length);
-            for (std::size_t k = 1; k < length && length != 0; ++k) {
-                const auto next = static_cast<unsigned char>(text[i + k]);
-                if ((next & 0xC0u) != 0x80u) {
-                    length = 0;
-                    break;
-                }
-                code = (code << 6) | (next & 0x3Fu);
-            }
-            const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-            if (length != 0 &&
-                (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))) {
-                length = 0;
-            }
-        } else if (length > 1) {
-            length = 0;
-        }
-        if (length == 0) {
-            valid += "\xEF\xBF\xBD";
-            ++i;
-        } else {
-            valid.append(text.substr(i, length));
-            i += length;
-        }
-    }
-    return valid;
-}
 
 void Key(Writer& json, std::string_view key)
 {
@@ -446,7 +405,7 @@ private:
     {
         Key(json, "warnings");
         json.StartArray();
-        for (const TraceWarning& warning : context.warnings) {
+        for (const Diagnostic& warning : context.warnings) {
             json.StartObject();
             Key(json, "line");
             json.Uint64(warning.line);

@@ -27,18 +27,12 @@
 #include <span>
 #include <string>
 
+#include "base/diagnostic.h"
 #include "io/function.h"
 #include "io/solution.h"
 #include "run/run.h"
 
 namespace qmsop {
-
-// A warning about the input that was still minimised.
-struct TraceWarning {
-    std::uint64_t line = 0;
-    std::uint64_t column = 0;
-    std::string message;
-};
 
 // What the exact cover proved about its result.
 struct TraceCertificate {
@@ -60,7 +54,7 @@ struct TraceContext {
     // and its one-line message, e.g. "input refused at line 1, column 5: ...".
     std::optional<ReadResult> refusal;
     std::string refusalMessage;
-    std::span<const TraceWarning> warnings;
+    std::span<const Diagnostic> warnings;  // about the input, still minimised
     std::optional<TraceCertificate> certificate;
     // At most this many implicants per column, prime implicants, chart rows
     // and chart columns are listed (0: all); the counts stay whole.

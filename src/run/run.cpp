@@ -6,13 +6,13 @@
 #include <optional>
 #include <ostream>
 #include <sstream>
-#include <streambuf>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "cover/cover.h"
 #include "io/function.h"
+#include "io/lines.h"
 #include "io/pla.h"
 #include "io/report.h"
 #include "io/solution.h"
@@ -38,44 +38,6 @@ RunStatus Worse(RunStatus a, RunStatus b)
     return static_cast<std::uint8_t>(a) >= static_cast<std::uint8_t>(b) ? a : b;
 }
 
-// One line of the input, read through the stream's buffer so that a failing
-// buffer (it throws on a read error) is caught and its reason kept.
-struct Line {
-    std::string text;
-    bool ended = false;  // a newline closed it (and is not in `text`)
-};
-
-// Reads the next line into `line`; false at the end of the input or on a
-// read error, which is then left in `error`.
-bool ReadLine(std::istream& in, Line& line, std::string& error)
-{
-    line.text.clear();
-    line.ended = false;
-    std::streambuf* buf = in.rdbuf();
-    if (buf == nullptr) {
-        return false;
-    }
-    using Traits = std::char_traits<char>;
-    try {
-        for (;;) {
-            const int c = buf->sbumpc();
-            if (c == Traits::eof()) {
-                in.setstate(std::ios::eofbit);
-                return !line.text.empty();
-            }
-            if (c == '\n') {
-                line.ended = true;
-                return true;
-            }
-            line.text.push_back(static_cast<char>(c));
-        }
-    } catch (const std::ios_base::failure& failure) {
-        in.setstate(std::ios::badbit);
-        error = failure.code().message();
-        return false;
-    }
-}
-
 // Blank lines and comment lines (a '#' after optional blanks) of --all.
 bool IsSkipped(const std::string& text)
 {
@@ -90,7 +52,7 @@ struct Job {
     std::uint64_t line = 1;  // where the function began
     std::optional<ReadResult> refusal;
     std::string refusalMessage;  // without "qmsop: "
-    std::vector<TraceWarning> warnings;
+    std::vector<Diagnostic> warnings;
 };
 
 // The covers that a PLA or Verilog output collects from several functions.
@@ -132,11 +94,28 @@ public:
     RunStatus All(std::istream& in)
     {
         RunStatus status = RunStatus::kAccepted;
+        LineReader lines(in);
         Line line;
-        std::string error;
-        std::uint64_t number = 0;
-        while (ReadLine(in, line, error)) {
-            ++number;
+        for (;;) {
+            const LineReader::Status read = lines.Next(line);
+            if (read == LineReader::Status::kReadError) {
+                Message("error reading " + options.inputName + ": " + lines.error());
+                return Worse(status, RunStatus::kReadError);
+            }
+            if (read == LineReader::Status::kTooLong) {
+                Job job;
+                job.line = lines.number();
+                ReadResult where;
+                where.line = lines.number();
+                where.column = kMaxLineLength + 1;
+                where.reason = "line longer than " + std::to_string(kMaxLineLength) + " bytes";
+                Refuse(job, where);
+                Minimise(job);
+                return Worse(status, Finish(job));
+            }
+            if (read == LineReader::Status::kEnd) {
+                return status;
+            }
             if (IsSkipped(line.text)) {
                 continue;
             }
@@ -144,16 +123,11 @@ public:
                 line.text.push_back('\n');
             }
             std::istringstream one(std::move(line.text));
-            status = Worse(status, One(one, number));
+            status = Worse(status, One(one, lines.number()));
             if (status == RunStatus::kWriteError) {
                 return status;
             }
         }
-        if (!error.empty()) {
-            Message("error reading " + options.inputName + ": " + error);
-            return Worse(status, RunStatus::kReadError);
-        }
-        return status;
     }
 
     // A PLA file: every output minimised in turn.
@@ -161,7 +135,7 @@ public:
     {
         const Clock::time_point start = Clock::now();
         PlaFile pla;
-        const ReadResult read = ReadPla(in, pla);
+        ReadResult read = ReadPla(in, pla);
         stats.readSeconds = SecondsSince(start);
         Job refused;
         if (!read.readError.empty()) {
@@ -170,9 +144,8 @@ public:
             Message("error reading " + options.inputName + ": " + read.readError);
             return out ? RunStatus::kReadError : RunStatus::kWriteError;
         }
-        if (!read.accepted) {
-            Refuse(refused, read);
-        } else if (options.pos && pla.inputs.size() > kMaxPosVars) {
+        Judge(read, refused);
+        if (!refused.refusal && options.pos && pla.inputs.size() > kMaxPosVars) {
             refused.func.names = pla.inputs;
             CheckPos(refused);
         }
@@ -180,27 +153,11 @@ public:
             Minimise(refused);
             return Finish(refused);
         }
-        std::vector<TraceWarning> warnings;
-        for (const PlaWarning& warning : pla.warnings) {
-            warnings.push_back({warning.line, warning.column, warning.message});
-            Message("warning: " + Where() + "line " + std::to_string(warning.line) + ": " +
-                    warning.message);
-            ++stats.warnings;
-        }
-        if (options.strict && !warnings.empty()) {
-            ReadResult where;
-            where.line = warnings.front().line;
-            where.column = warnings.front().column;
-            where.reason = warnings.front().message + " (refused by --strict)";
-            Refuse(refused, where);
-            Minimise(refused);
-            return Finish(refused);
-        }
         for (std::size_t o = 0; o < pla.outputs.size(); ++o) {
             Job job;
             job.func = FunctionOf(pla, o);
             job.name = pla.outputs[o].name;
-            job.warnings = warnings;
+            job.warnings = refused.warnings;
             Minimise(job);
             if (!out) {
                 return RunStatus::kWriteError;
@@ -226,8 +183,9 @@ public:
     }
 
 private:
-    // Reports the read's warnings, or turns the first into a refusal under
-    // --strict, and records a refusal in `job`.
+    // The one warning and --strict path of every reader: reports the read's
+    // warnings, or turns the first into a refusal under --strict (then none
+    // is printed), and records a refusal in `job`.
     void Judge(ReadResult& read, Job& job)
     {
         if (read.accepted && options.strict && !read.warnings.empty()) {
@@ -241,7 +199,7 @@ private:
             stats.warnings += read.warnings.size() + read.moreWarnings;
             for (const Diagnostic& warning : read.warnings) {
                 Message("warning: " + Where() + DescribeDiagnostic(warning));
-                job.warnings.push_back({warning.line, warning.column, warning.message});
+                job.warnings.push_back(warning);
             }
             if (read.moreWarnings != 0) {
                 Message("warning: " + Where() + std::to_string(read.moreWarnings) +
