@@ -261,12 +261,6 @@ def check_abc(formats_dir):
             if not any(ours):
                 print(f"abc: {path.name} skipped: ABC cannot read a cover without cubes")
                 continue
-            names = text.split("\n")
-            inputs = next((l.split()[1:] for l in names if l.startswith(".ilb")), [])
-            outputs = next((l.split()[1:] for l in names if l.startswith(".ob")), [])
-            if set(inputs) & set(outputs):
-                print(f"abc: {path.name} skipped: ABC cannot read an output named like an input")
-                continue
             source = Path(work) / "in.pla"
             source.write_text(text, encoding="utf-8")
             back = Path(work) / "back.pla"
