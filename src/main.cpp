@@ -2,7 +2,9 @@
 // qmsop: minimises the Boolean functions of its input files (or standard
 // input) and writes the working. Parses the command line, opens the files
 // and hands each to Run; the exit status is the worst of the runs.
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -31,12 +33,19 @@ bool EndsWith(const std::string& text, const std::string& tail)
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// Runs one FILE ("-" for standard input); its exit status.
-int RunFile(const std::string& file, qmsop::RunOptions options, bool inputGiven)
+// Runs one FILE ("-" for standard input); its exit status. `modules`
+// counts the Verilog modules written so far, which the names of later ones
+// avoid.
+int RunFile(const std::string& file, qmsop::RunOptions options, bool inputGiven,
+            std::uint64_t& modules)
 {
+    qmsop::RunStats stats;
+    options.firstModule = modules;
     if (file == "-") {
         options.inputName = "standard input";
-        return ExitStatus(qmsop::Run(std::cin, std::cout, options));
+        const qmsop::RunStatus status = qmsop::Run(std::cin, std::cout, options, &stats);
+        modules += stats.modules;
+        return ExitStatus(status);
     }
     std::error_code error;
     if (std::filesystem::is_directory(file, error)) {
@@ -53,8 +62,14 @@ int RunFile(const std::string& file, qmsop::RunOptions options, bool inputGiven)
     options.inputName = file;
     if (!inputGiven && EndsWith(file, ".pla")) {
         options.input = qmsop::InputFormat::kPla;
+        if (options.all) {
+            std::cerr << "qmsop: warning: " << file
+                      << ": --all has no effect on a PLA file, which is read whole\n";
+        }
     }
-    return ExitStatus(qmsop::Run(in, std::cout, options));
+    const qmsop::RunStatus status = qmsop::Run(in, std::cout, options, &stats);
+    modules += stats.modules;
+    return ExitStatus(status);
 }
 
 }  // namespace
@@ -72,14 +87,22 @@ int main(int argc, char* argv[])
         const qmsop::CommandLine& line = parsed.line;
         if (line.help || line.version) {
             std::cout << (line.help ? qmsop::HelpText() : qmsop::VersionText()) << std::flush;
-            return std::cout ? kSuccess : kFailure;
+            if (!std::cout) {
+                std::cerr << "qmsop: error writing standard output\n";
+                return kFailure;
+            }
+            return kSuccess;
+        }
+        for (const std::string& warning : parsed.warnings) {
+            std::cerr << "qmsop: warning: " << warning << '\n';
         }
         qmsop::RunOptions options = line.options;
         options.messages = &std::cerr;
         int status = kSuccess;
+        std::uint64_t modules = 0;
         for (const std::string& file :
              line.files.empty() ? std::vector<std::string>{"-"} : line.files) {
-            const int fileStatus = RunFile(file, options, line.inputGiven);
+            const int fileStatus = RunFile(file, options, line.inputGiven, modules);
             status = std::max(status, fileStatus);
             if (!std::cout) {
                 std::cerr << "qmsop: error writing standard output\n";

@@ -5,6 +5,7 @@
     check_formats.py json SCHEMA GOLDEN_DIR FORMATS_DIR
     check_formats.py verilog FORMATS_DIR
     check_formats.py abc FORMATS_DIR
+    check_formats.py all QMSOP
 
 The golden files (tests/golden-formats/NAME.out.*) are byte for byte what
 qmsop::Run writes (the formats' golden test guarantees it), so checking them
@@ -25,6 +26,13 @@ abc      every NAME.out.pla is read by Berkeley ABC (read_pla; read_pla -z for
          back; ABC's cover must be the same function as the file's cubes on
          every point (or the sample), and the file's function must be right on
          the care set of NAME.out.json.
+
+all      QMSOP (the program) runs --all on lines of several variable sets,
+         clashing names, a number past 2^n and the constant 1 of no
+         variables, greedy and exact, sum and product: every Verilog module
+         must compile and simulate as its lines' functions, and every PLA
+         document must read back with ABC as them (numbers by their lowest n
+         bits, as every format takes them).
 
 Exit status 0 when all hold, 1 on a failure, 77 (skipped) when the tool is
 not installed.
@@ -171,6 +179,47 @@ def check_json(schema_path, golden_dir, formats_dir):
 
 # ------------------------------------------------------------------ Verilog
 
+def simulate(work, name, module, module_text, docs, value=None):
+    """Compiles `module_text` with a bench that drives the module `module`
+    on every point to check and compares each output with its document;
+    the failures, or None when Icarus Verilog cannot compile it."""
+    value = value or expected_value
+    num_vars = len(docs[0]["function"]["variables"])
+    points = points_to_check(num_vars, docs)
+    width = max(num_vars, 1)
+    outputs = ", ".join(f"out[{k}]" for k in range(len(docs)))
+    inputs = ", ".join(f"x[{num_vars - 1 - v}]" for v in range(num_vars))
+    ports = ", ".join(p for p in (inputs, outputs) if p)
+    cases = "\n".join(f"    x = {width}'d{p}; #1 $display(\"{p} %b\", out);" for p in points)
+    bench = (f"module bench;\n  reg [{width - 1}:0] x;\n  wire [{len(docs) - 1}:0] out;\n"
+             f"  {module} dut({ports});\n  initial begin\n{cases}\n  end\nendmodule\n")
+    source = Path(work) / (name + ".v")
+    source.write_text(module_text + bench, encoding="utf-8")
+    compiled = Path(work) / (name + ".vvp")
+    build = subprocess.run(["iverilog", "-o", str(compiled), str(source)],
+                           capture_output=True, text=True)
+    if build.returncode != 0:
+        return [f"{name} does not compile:\n{build.stderr}"]
+    run = subprocess.run(["vvp", "-n", str(compiled)], capture_output=True, text=True)
+    failures = []
+    seen = 0
+    for line in run.stdout.splitlines():
+        if " " not in line or not line.split(" ")[0].isdigit():
+            continue
+        point_text, bits = line.split(" ")
+        point = int(point_text)
+        seen += 1
+        for k, doc in enumerate(docs):
+            got = bits[len(docs) - 1 - k]
+            want = value(doc, point)
+            if want is not None and got != str(want):
+                failures.append(f"{name}: output {doc['function']['name']} is {got} "
+                                f"at point {point}, the function is {want}")
+    if seen != len(points):
+        failures.append(f"{name}: the simulation printed {seen} of {len(points)} points")
+    return failures
+
+
 def check_verilog(formats_dir):
     if not shutil.which("iverilog") or not shutil.which("vvp"):
         return skip("Icarus Verilog (iverilog) is not installed")
@@ -183,39 +232,8 @@ def check_verilog(formats_dir):
                 continue  # a refused input writes no module
             name = path.name[: -len(".out.v")]
             docs = [d for d in documents(Path(formats_dir) / (name + ".out.json")) if d["accepted"]]
-            num_vars = len(docs[0]["function"]["variables"])
-            points = points_to_check(num_vars, docs)
-            width = max(num_vars, 1)
-            outputs = ", ".join(f"out[{k}]" for k in range(len(docs)))
-            inputs = ", ".join(f"x[{num_vars - 1 - v}]" for v in range(num_vars))
-            ports = ", ".join(p for p in (inputs, outputs) if p)
-            cases = "\n".join(f"    x = {width}'d{p}; #1 $display(\"{p} %b\", out);" for p in points)
-            bench = (f"module bench;\n  reg [{width - 1}:0] x;\n  wire [{len(docs) - 1}:0] out;\n"
-                     f"  f dut({ports});\n  initial begin\n{cases}\n  end\nendmodule\n")
-            source = Path(work) / (name + ".v")
-            source.write_text(module_text + bench, encoding="utf-8")
-            compiled = Path(work) / (name + ".vvp")
-            build = subprocess.run(["iverilog", "-o", str(compiled), str(source)],
-                                   capture_output=True, text=True)
-            if build.returncode != 0:
-                status = fail(f"{path.name} does not compile:\n{build.stderr}")
-                continue
-            run = subprocess.run(["vvp", "-n", str(compiled)], capture_output=True, text=True)
-            seen = 0
-            for line in run.stdout.splitlines():
-                if " " not in line or not line.split(" ")[0].isdigit():
-                    continue
-                point_text, bits = line.split(" ")
-                point = int(point_text)
-                seen += 1
-                for k, doc in enumerate(docs):
-                    got = bits[len(docs) - 1 - k]
-                    want = expected_value(doc, point)
-                    if want is not None and got != str(want):
-                        status = fail(f"{path.name}: output {doc['function']['name']} is {got} "
-                                      f"at point {point}, the function is {want}")
-            if seen != len(points):
-                status = fail(f"{path.name}: the simulation printed {seen} of {len(points)} points")
+            for failure in simulate(work, name, "f", module_text, docs):
+                status = fail(failure)
             checked += 1
     print(f"verilog: {checked} modules compiled and checked with Icarus Verilog")
     return status
@@ -250,6 +268,45 @@ def cover_value(cubes, num_inputs, point):
     return any(all(c == "-" or c == b for c, b in zip(cube, bits)) for cube in cubes)
 
 
+def abc_round_trip(abc, work, label, text, docs, value=None):
+    """Has ABC read the PLA document `text`, collapse it and write it back;
+    the failures where ABC's cover or the document's differs from the
+    documents' functions. None when ABC cannot read it (no cubes)."""
+    value = value or expected_value
+    num_inputs, pla_type, ours = read_cover(text)
+    # Berkeley ABC 1.01 crashes on these; qmsop's own round trip reads them.
+    if not any(ours):
+        print(f"abc: {label} skipped: ABC cannot read a cover without cubes")
+        return None
+    if num_inputs == 0:
+        print(f"abc: {label} skipped: ABC cannot read a cube without inputs")
+        return None
+    source = Path(work) / "in.pla"
+    source.write_text(text, encoding="utf-8")
+    back = Path(work) / "back.pla"
+    if back.exists():
+        back.unlink()
+    read = "read_pla -z" if pla_type == "r" else "read_pla"
+    subprocess.run([abc, "-c", f"{read} {source}; collapse; write_pla {back}"],
+                   capture_output=True, text=True, cwd=work, check=False)
+    if not back.exists():
+        return [f"{label}: ABC wrote nothing back"]
+    _, _, theirs = read_cover(back.read_text(encoding="utf-8"))
+    failures = []
+    for point in points_to_check(num_inputs, docs):
+        for k, doc in enumerate(docs):
+            mine = cover_value(ours[k], num_inputs, point)
+            if cover_value(theirs[k], num_inputs, point) != mine:
+                failures.append(f"{label}: ABC reads output {k} as another function "
+                                f"at point {point}")
+            got = int(mine != (pla_type == "r"))
+            want = value(doc, point)
+            if want is not None and got != want:
+                failures.append(f"{label}: output {k} is {got} at point {point}, "
+                                f"the function is {want}")
+    return failures
+
+
 def check_abc(formats_dir):
     abc = shutil.which("berkeley-abc") or shutil.which("abc")
     if not abc:
@@ -263,42 +320,92 @@ def check_abc(formats_dir):
                 continue
             name = path.name[: -len(".out.pla")]
             docs = [d for d in documents(Path(formats_dir) / (name + ".out.json")) if d["accepted"]]
-            num_inputs, pla_type, ours = read_cover(text)
-            # Berkeley ABC 1.01 crashes on these; qmsop's own round trip reads them.
-            if not any(ours):
-                print(f"abc: {path.name} skipped: ABC cannot read a cover without cubes")
+            failures = abc_round_trip(abc, work, path.name, text, docs)
+            if failures is None:
                 continue
-            names = text.split("\n")
-            inputs = next((l.split()[1:] for l in names if l.startswith(".ilb")), [])
-            outputs = next((l.split()[1:] for l in names if l.startswith(".ob")), [])
-            if set(inputs) & set(outputs):
-                print(f"abc: {path.name} skipped: ABC cannot read an output named like an input")
-                continue
-            source = Path(work) / "in.pla"
-            source.write_text(text, encoding="utf-8")
-            back = Path(work) / "back.pla"
-            if back.exists():
-                back.unlink()
-            read = "read_pla -z" if pla_type == "r" else "read_pla"
-            subprocess.run([abc, "-c", f"{read} {source}; collapse; write_pla {back}"],
-                           capture_output=True, text=True, cwd=work, check=False)
-            if not back.exists():
-                status = fail(f"{path.name}: ABC wrote nothing back")
-                continue
-            _, _, theirs = read_cover(back.read_text(encoding="utf-8"))
-            for point in points_to_check(num_inputs, docs):
-                for k, doc in enumerate(docs):
-                    mine = cover_value(ours[k], num_inputs, point)
-                    if cover_value(theirs[k], num_inputs, point) != mine:
-                        status = fail(f"{path.name}: ABC reads output {k} as another function "
-                                      f"at point {point}")
-                    value = int(mine != (pla_type == "r"))
-                    want = expected_value(doc, point)
-                    if want is not None and value != want:
-                        status = fail(f"{path.name}: output {k} is {value} at point {point}, "
-                                      f"the function is {want}")
+            for failure in failures:
+                status = fail(failure)
             checked += 1
     print(f"abc: {checked} PLA files read back by Berkeley ABC and compared")
+    return status
+
+
+# ------------------------------------------------------------ --all documents
+
+# Lines of one --all run: other variables, a name clash with the output,
+# repeated names, a number past 2^n (7 of two variables is the point 3), the
+# constant 1 of no variables, a refused line and a comment.
+ALL_INPUT = """f(a,b,c) = m(1,3,5) + d(7)
+f(a,b,c) = m(0,6)
+f(x,y) = m(1,7)
+f() = m(0)
+f(a,f) = m(1,2)
+f(a,f) = m(0) + d(3)
+# a comment
+f(a) = m(1 )
+f(p,q,r,s) = m(0,2,8,10,15) + d(5)
+"""
+
+
+def value_within(doc, point):
+    """expected_value with every number taken by its lowest n bits."""
+    mask = (1 << len(doc["function"]["variables"])) - 1
+    function = doc["function"]
+    if any(m & mask == point for m in function["minterms"]):
+        return 1
+    if any(d & mask == point for d in function["dontCares"]):
+        return None
+    return 0
+
+
+def groups(docs):
+    """The accepted documents in runs of the same variables, as --all puts
+    them in one PLA document or module."""
+    runs = []
+    for doc in (d for d in docs if d["accepted"]):
+        names = [v["name"] for v in doc["function"]["variables"]]
+        if runs and runs[-1][0] == names:
+            runs[-1][1].append(doc)
+        else:
+            runs.append((names, [doc]))
+    return [run for _, run in runs]
+
+
+def check_all(program):
+    """Every module and PLA document of --all runs (greedy and exact, sum and
+    product) compiles with Icarus Verilog or reads back with ABC and is the
+    function of its lines."""
+    iverilog = shutil.which("iverilog") and shutil.which("vvp")
+    abc = shutil.which("berkeley-abc") or shutil.which("abc")
+    if not iverilog or not abc:
+        print("Icarus Verilog (iverilog) or Berkeley ABC (berkeley-abc) is not installed: skipped")
+        return SKIP
+    status = 0
+    checked = 0
+    with tempfile.TemporaryDirectory() as work:
+        for options in ([], ["--exact"], ["--pos"], ["--pos", "--exact"]):
+            def run(fmt):
+                return subprocess.run([program, "--all", "--format=" + fmt] + options,
+                                      input=ALL_INPUT, capture_output=True, text=True).stdout
+            label = " ".join(["--all"] + options)
+            runs = groups([json.loads(line) for line in run("json").splitlines()])
+            modules = [m + "endmodule\n" for m in run("verilog").split("endmodule\n")[:-1]]
+            plas = [d + ".e\n" for d in run("pla").split(".e\n")[:-1]]
+            if len(modules) != len(runs) or len(plas) != len(runs):
+                status = fail(f"{label}: {len(modules)} modules and {len(plas)} PLA documents "
+                              f"for {len(runs)} runs of functions")
+                continue
+            for k, (docs, module_text, pla) in enumerate(zip(runs, modules, plas)):
+                module = module_text.split("(", 1)[0].split()[1]
+                for failure in simulate(work, f"all{k}", module, module_text, docs,
+                                        value_within):
+                    status = fail(f"{label}: {failure}")
+                for failure in abc_round_trip(abc, work, f"{label} #{k}", pla, docs,
+                                              value_within) or []:
+                    status = fail(failure)
+                checked += 1
+    print(f"all: {checked} modules and PLA documents of --all runs checked with Icarus Verilog "
+          "and Berkeley ABC")
     return status
 
 
@@ -310,6 +417,8 @@ def main():
         return check_verilog(*args)
     if mode == "abc":
         return check_abc(*args)
+    if mode == "all":
+        return check_all(*args)
     print(__doc__)
     return 2
 

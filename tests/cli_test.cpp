@@ -65,10 +65,11 @@ TEST(CommandLine, UsageErrorsWriteNothingToStandardOutput)
         {"--format=xml", "invalid argument 'xml' for '--format' (text, json, pla or verilog)"},
         {"--input=csv", "invalid argument 'csv' for '--input' (function or pla)"},
         {"--time-limit=soon",
-         "invalid argument 'soon' for '--time-limit' (a number of seconds, 0 for none)"},
+         "invalid argument 'soon' for '--time-limit' (a decimal number of seconds, 0 for none)"},
         {"--time-limit=-1",
-         "invalid argument '-1' for '--time-limit' (a number of seconds, 0 for none)"},
-        {"--trace-limit=-5", "invalid argument '-5' for '--trace-limit' (a count, 0 for all)"},
+         "invalid argument '-1' for '--time-limit' (a decimal number of seconds, 0 for none)"},
+        {"--trace-limit=-5",
+         "invalid argument '-5' for '--trace-limit' (a decimal count, 0 for all)"},
     };
     const Scratch scratch;
     for (const auto& c : cases) {

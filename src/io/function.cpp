@@ -153,8 +153,7 @@ public:
         const bool read =
             Keyword('f', "expected 'f'") && Char('(', "expected '(' after 'f'") &&
             List("name list", [&](const std::string& t) { names.Push(t); }) &&
-            Char('=', "expected '='") && Keyword('m', "expected 'm'") &&
-            Char('(', "expected '(' after 'm'") &&
+            Char('=', "expected '='") && MintermKeyword() && Char('(', "expected '(' after 'm'") &&
             List("minterm list",
                  [&](const std::string& t) { minterms.Push(Number(t, "minterm")); }) &&
             DontCarePart(dontCares);
@@ -334,6 +333,20 @@ private:
         if (c == kEnd || std::tolower(c) != letter) {
             return Refuse(c, expected);
         }
+        keyword = c;
+        return true;
+    }
+
+    // The m of the minterm list; a capital M, which textbooks write for a
+    // product of maxterms, is read as m with a warning.
+    bool MintermKeyword()
+    {
+        if (!Keyword('m', "expected 'm'")) {
+            return false;
+        }
+        if (keyword == 'M') {
+            Warn("M(...) is read as a list of minterms, as m(...) is, not of maxterms");
+        }
         return true;
     }
 
@@ -421,6 +434,7 @@ private:
     std::vector<std::uint64_t> nameColumns;
     std::uint64_t nameLine = 1;
     bool inMinterms = false;
+    int keyword = 0;  // the last keyword letter read, as typed
     std::vector<std::uint32_t> seenMinterms;
     std::vector<std::uint32_t> mintermValues;
 };

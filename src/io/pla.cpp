@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "base/check.h"
 #include "io/pla_parser.h"
@@ -364,6 +365,24 @@ BooleanFunction FunctionOf(const PlaFile& pla, std::size_t index)
     return func;
 }
 
+namespace {
+
+// The names with every repeat made unique: a name already taken by an
+// earlier one gets _2, _3, ... appended, the first that is free.
+std::vector<std::string> UniquePlaNames(std::vector<std::string> names)
+{
+    std::unordered_set<std::string> taken;
+    for (std::string& name : names) {
+        const std::string base = name;
+        for (std::uint64_t k = 2; !taken.insert(name).second; ++k) {
+            name = base + "_" + std::to_string(k);
+        }
+    }
+    return names;
+}
+
+}  // namespace
+
 void WritePla(std::ostream& out, const std::vector<std::string>& inputs,
               const std::vector<OutputCover>& outputs)
 {
@@ -384,20 +403,22 @@ void WritePla(std::ostream& out, const std::vector<std::string>& inputs,
             lines[it->second][pattern.size() + 1 + o] = member;
         }
     }
+    std::vector<std::string> names = inputs;
+    for (const OutputCover& output : outputs) {
+        names.push_back(output.name);
+    }
+    names = UniquePlaNames(std::move(names));
     std::string text =
         ".i " + std::to_string(inputs.size()) + "\n.o " + std::to_string(outputs.size()) + '\n';
-    if (!inputs.empty()) {
-        text += ".ilb";
-        for (const std::string& name : inputs) {
-            text += ' ';
-            text += name;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        if (k == 0 && !inputs.empty()) {
+            text += ".ilb";
         }
-        text += '\n';
-    }
-    text += ".ob";
-    for (const OutputCover& output : outputs) {
+        if (k == inputs.size()) {
+            text += k == 0 ? ".ob" : "\n.ob";
+        }
         text += ' ';
-        text += output.name;
+        text += names[k];
     }
     text += pos ? "\n.type r\n.p " : "\n.type f\n.p ";
     text += std::to_string(lines.size());

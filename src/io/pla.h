@@ -74,6 +74,8 @@ BooleanFunction FunctionOf(const PlaFile& pla, std::size_t index);
 // is a type-f cover ('1': the cube is in the output, '0': it is not); a
 // product of sums is a type-r cover of the complement ('0': the cube is in
 // the output's off-set, '1': it is not). All covers must have the same form.
+// A name already taken by an earlier one (inputs first, then outputs) gets
+// _2, _3, ... appended, the first that is free.
 //
 //   .i 3
 //   .o 1

@@ -49,4 +49,17 @@ inline int ConstantOf(const OutputCover& cover)
     return one != cover.pos ? 1 : 0;
 }
 
+// The chosen products of `solution`, which the machine-readable formats
+// write. A function of no variables has no implicants to tabulate, so its
+// one point, when it is a minterm, is given as the cube without literals.
+inline std::vector<Cube> ResultCubes(const Solution& solution)
+{
+    std::vector<Cube> cubes = solution.chart.products();
+    if (cubes.empty() && solution.quine.func.numVars() == 0 &&
+        !solution.quine.func.minterms.empty()) {
+        cubes.emplace_back();
+    }
+    return cubes;
+}
+
 }  // namespace qmsop

@@ -670,7 +670,7 @@ private:
 
     void Result()
     {
-        const OutputCover cover{solution.name, solution.chart.products(), solution.pos};
+        const OutputCover cover{solution.name, ResultCubes(solution), solution.pos};
         Key(json, "result");
         json.StartObject();
         Key(json, "text");

@@ -369,6 +369,22 @@ std::vector<std::string> VerilogPortNames(const std::vector<std::string>& inputs
     return ports;
 }
 
+std::string VerilogModuleName(const std::string& base, std::uint64_t index)
+{
+    std::string name = base;
+    if (index != 0) {
+        name += '_';
+        name += std::to_string(index + 1);
+    }
+    if (IsSimpleIdentifier(name)) {
+        return name;
+    }
+    std::string escaped(1, '\\');
+    escaped += EscapedBody(name);
+    escaped += ' ';
+    return escaped;
+}
+
 void WriteVerilog(std::ostream& out, const std::string& module,
                   const std::vector<std::string>& inputs, const std::vector<OutputCover>& outputs)
 {

@@ -15,6 +15,7 @@
 // appended, the first that is free. Cost: linear in the covers.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -27,6 +28,10 @@ namespace qmsop {
 // `outputs`, in that order, after the rules above.
 std::vector<std::string> VerilogPortNames(const std::vector<std::string>& inputs,
                                           const std::vector<std::string>& outputs);
+
+// The name of the module numbered `index` (from 0) of one output: `base`
+// for the first, then base_2, base_3, ...; escaped as a port name is.
+std::string VerilogModuleName(const std::string& base, std::uint64_t index);
 
 // Writes `module <module>(...); ... endmodule` for the covers over `inputs`.
 void WriteVerilog(std::ostream& out, const std::string& module,

@@ -3,9 +3,13 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 #ifndef QMSOP_VERSION
@@ -23,6 +27,7 @@ enum LongOnly : int {
     kPos,
     kStrict,
     kTraceLimit,
+    kName,
 };
 
 constexpr char kShortOptions[] = ":ahrxVf:";
@@ -37,6 +42,7 @@ constexpr option kLongOptions[] = {
     {"pos", no_argument, nullptr, kPos},
     {"strict", no_argument, nullptr, kStrict},
     {"trace-limit", required_argument, nullptr, kTraceLimit},
+    {"name", required_argument, nullptr, kName},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -46,6 +52,78 @@ std::string Invalid(std::string_view value, std::string_view option, std::string
 {
     return "invalid argument '" + std::string(value) + "' for '--" + std::string(option) + "' (" +
            std::string(valid) + ")";
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The digits at the front of `text`, which are then dropped from it.
+std::size_t SkipDigits(std::string_view& text)
+{
+    std::size_t n = 0;
+    while (n < text.size() && IsDigit(text[n])) {
+        ++n;
+    }
+    text.remove_prefix(n);
+    return n;
+}
+
+// A decimal number of seconds: digits with an optional fraction and an
+// optional exponent (2, 0.5, .5, 1e3), finite and not negative. No sign,
+// blank, hexadecimal form, infinity or NaN.
+std::optional<double> Seconds(std::string_view value)
+{
+    std::string_view rest = value;
+    std::size_t digits = SkipDigits(rest);
+    if (!rest.empty() && rest.front() == '.') {
+        rest.remove_prefix(1);
+        digits += SkipDigits(rest);
+    }
+    if (digits == 0) {
+        return std::nullopt;
+    }
+    if (!rest.empty() && (rest.front() == 'e' || rest.front() == 'E')) {
+        rest.remove_prefix(1);
+        if (!rest.empty() && (rest.front() == '+' || rest.front() == '-')) {
+            rest.remove_prefix(1);
+        }
+        if (SkipDigits(rest) == 0) {
+            return std::nullopt;
+        }
+    }
+    if (!rest.empty()) {
+        return std::nullopt;
+    }
+    errno = 0;
+    const std::string text(value);
+    const double seconds = std::strtod(text.c_str(), nullptr);
+    if (errno == ERANGE && seconds != 0) {
+        return std::nullopt;  // past the largest double
+    }
+    return std::isfinite(seconds) ? std::optional<double>(seconds) : std::nullopt;
+}
+
+// A decimal count of digits only, at most 2^64 - 1.
+std::optional<std::uint64_t> Count(std::string_view value)
+{
+    std::uint64_t count = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
+    if (value.empty() || !IsDigit(value.front()) || error != std::errc() ||
+        end != value.data() + value.size()) {
+        return std::nullopt;
+    }
+    return count;
+}
+
+// A function name: at least one byte, none a blank or a control byte.
+bool IsName(std::string_view value)
+{
+    return !value.empty() && std::none_of(value.begin(), value.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte <= ' ' || byte == 127;
+    });
 }
 
 // Sets the option `code` with its argument; an error text when it is not usable.
@@ -99,32 +177,50 @@ std::string Apply(int code, const char* argument, CommandLine& line)
             }
             break;
         case kTimeLimit: {
-            char* end = nullptr;
-            errno = 0;
-            const std::string text(value);
-            const double seconds = std::strtod(text.c_str(), &end);
-            if (value.empty() || *end != '\0' || errno != 0 || !std::isfinite(seconds) ||
-                seconds < 0) {
-                return Invalid(value, "time-limit", "a number of seconds, 0 for none");
+            const std::optional<double> seconds = Seconds(value);
+            if (!seconds) {
+                return Invalid(value, "time-limit", "a decimal number of seconds, 0 for none");
             }
-            options.timeLimitSeconds = seconds;
+            options.timeLimitSeconds = *seconds;
+            line.timeLimitGiven = true;
             break;
         }
         case kTraceLimit: {
-            char* end = nullptr;
-            errno = 0;
-            const std::string text(value);
-            const unsigned long long limit = std::strtoull(text.c_str(), &end, 10);
-            if (value.empty() || value.front() == '-' || *end != '\0' || errno != 0) {
-                return Invalid(value, "trace-limit", "a count, 0 for all");
+            const std::optional<std::uint64_t> limit = Count(value);
+            if (!limit) {
+                return Invalid(value, "trace-limit", "a decimal count, 0 for all");
             }
-            options.traceLimit = limit;
+            options.traceLimit = *limit;
+            line.traceLimitGiven = true;
             break;
         }
+        case kName:
+            if (!IsName(value)) {
+                return Invalid(value, "name", "a name without blanks or control characters");
+            }
+            options.name = std::string(value);
+            break;
         default:
             break;
     }
     return {};
+}
+
+// The options that the others make useless, one warning each.
+std::vector<std::string> Warnings(const CommandLine& line)
+{
+    const RunOptions& options = line.options;
+    std::vector<std::string> warnings;
+    if (line.timeLimitGiven && options.cover != CoverMode::kExact) {
+        warnings.emplace_back("--time-limit has no effect without --exact");
+    }
+    if (line.traceLimitGiven && options.format != OutputFormat::kJson) {
+        warnings.emplace_back("--trace-limit has no effect without --format=json");
+    }
+    if (options.all && options.input == InputFormat::kPla) {
+        warnings.emplace_back("--all has no effect with --input=pla: a PLA file is read whole");
+    }
+    return warnings;
 }
 
 }  // namespace
@@ -180,6 +276,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const argv[])
     for (int i = optind; i < count; ++i) {
         parsed.line.files.emplace_back(args[static_cast<std::size_t>(i)]);
     }
+    parsed.warnings = Warnings(parsed.line);
     return parsed;
 }
 
@@ -195,14 +292,17 @@ Each FILE (standard input when there is none, or for -) holds a function such as
   -r, --result-only      write only the result line of each function
   -x, --exact            choose a cover with the fewest products, then the
                          fewest literals, and state whether it is proven minimal
-      --time-limit=SECONDS  search budget of --exact (default 10; 0: none)
+      --time-limit=SECONDS  search budget of --exact, a decimal number
+                         (default 10; 0: none)
   -f, --format=FORMAT    text (default), json, pla or verilog
       --input=FORMAT     function (default) or pla; a FILE named *.pla is
                          read as PLA unless --input is given
       --pos              minimise the complement and write a product of sums
       --strict           refuse an input that draws a warning
-      --trace-limit=N    list at most N items of each part of the JSON trace
-                         (0, the default: all)
+      --trace-limit=N    list at most N implicants per column, prime
+                         implicants, chart rows and chart columns in the JSON
+                         trace (0, the default: all)
+      --name=NAME        name the function NAME in every format (default f)
   -h, --help             show this help and exit
   -V, --version          show the version and exit
 

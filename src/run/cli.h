@@ -20,15 +20,20 @@ struct CommandLine {
     RunOptions options;
     std::vector<std::string> files;  // in order; "-" is standard input; none: standard input
     bool inputGiven = false;         // --input was given (else *.pla files are read as PLA)
+    bool timeLimitGiven = false;
+    bool traceLimitGiven = false;
     bool help = false;
     bool version = false;
 };
 
 // The parsed command line, or `error` (e.g. "unrecognized option '--x'")
-// when the arguments are not usable; `error` is empty on success.
+// when the arguments are not usable; `error` is empty on success. The
+// warnings name options that have no effect with the others (each without
+// "qmsop: warning: ").
 struct ParsedCommandLine {
     CommandLine line;
     std::string error;
+    std::vector<std::string> warnings;
 };
 
 // Parses argv[1..argc-1]; argv itself is left as it is.

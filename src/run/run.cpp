@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "run/run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <istream>
 #include <optional>
@@ -45,21 +46,60 @@ bool IsSkipped(const std::string& text)
     return first == std::string::npos || text[first] == '#';
 }
 
+// The function with every number at or above 2^n replaced by its lowest n
+// bits, the point it names in the result (the tabulation of the default run
+// groups and writes each number by those bits); the function itself when
+// every number is below 2^n.
+BooleanFunction WithinRange(const BooleanFunction& func)
+{
+    if (func.numVars() >= 32) {
+        return func;
+    }
+    const std::uint32_t mask = (std::uint32_t{1} << func.numVars()) - 1;
+    const auto outside = [mask](std::uint32_t v) { return (v & ~mask) != 0; };
+    if (std::none_of(func.minterms.begin(), func.minterms.end(), outside) &&
+        std::none_of(func.dontCares.begin(), func.dontCares.end(), outside)) {
+        return func;
+    }
+    BooleanFunction within = func;
+    for (std::uint32_t& v : within.minterms) {
+        v &= mask;
+    }
+    for (std::uint32_t& v : within.dontCares) {
+        v &= mask;
+    }
+    return within;
+}
+
 // One function to minimise, as read, with what the formats say about it.
 struct Job {
     BooleanFunction func;  // empty when the input was refused
-    std::string name = "f";
+    std::string name;
     std::uint64_t line = 1;  // where the function began
     std::optional<ReadResult> refusal;
     std::string refusalMessage;  // without "qmsop: "
     std::vector<Diagnostic> warnings;
 };
 
-// The covers that a PLA or Verilog output collects from several functions.
+// The covers that one PLA document or Verilog module collects: consecutive
+// functions over the same inputs.
 struct Covers {
     std::vector<std::string> inputs;
     std::vector<OutputCover> outputs;
 };
+
+// The refusal of an input that could not be read (`error`, the system's
+// reason), as the machine-readable formats give it.
+ReadResult ReadErrorAt(std::uint64_t line, const std::string& error)
+{
+    ReadResult where;
+    where.accepted = false;
+    where.atEnd = true;
+    where.line = line;
+    where.column = 1;
+    where.reason = error;
+    return where;
+}
 
 // Runs one function after another on one output, and keeps the figures.
 class Runner {
@@ -74,15 +114,12 @@ public:
     {
         const Clock::time_point start = Clock::now();
         Job job;
+        job.name = options.name;
         job.line = firstLine;
         ReadResult read = ReadFunction(in, job.func, firstLine);
         stats.readSeconds = SecondsSince(start);
         if (!read.readError.empty()) {
-            job.func = {};
-            Minimise(job);
-            ++stats.refused;
-            Message("error reading " + options.inputName + ": " + read.readError);
-            return out ? RunStatus::kReadError : RunStatus::kWriteError;
+            return Unread(job, read.readError);
         }
         Judge(read, job);
         CheckPos(job);
@@ -138,11 +175,9 @@ public:
         ReadResult read = ReadPla(in, pla);
         stats.readSeconds = SecondsSince(start);
         Job refused;
+        refused.name = options.name;
         if (!read.readError.empty()) {
-            Minimise(refused);
-            ++stats.refused;
-            Message("error reading " + options.inputName + ": " + read.readError);
-            return out ? RunStatus::kReadError : RunStatus::kWriteError;
+            return Unread(refused, read.readError);
         }
         Judge(read, refused);
         if (!refused.refusal && options.pos && pla.inputs.size() > kMaxPosVars) {
@@ -157,6 +192,7 @@ public:
             Job job;
             job.func = FunctionOf(pla, o);
             job.name = pla.outputs[o].name;
+            job.line = 1;
             job.warnings = refused.warnings;
             Minimise(job);
             if (!out) {
@@ -167,7 +203,9 @@ public:
         return out ? RunStatus::kAccepted : RunStatus::kWriteError;
     }
 
-    // Writes what the PLA and Verilog formats collected over the functions.
+    // Writes what the PLA and Verilog formats collected: one document, or
+    // one module named after the run's first function (with _2, _3, ...
+    // after the modules written before).
     void WriteCovers()
     {
         if (covers.outputs.empty()) {
@@ -176,13 +214,42 @@ public:
         if (options.format == OutputFormat::kPla) {
             WritePla(out, covers.inputs, covers.outputs);
         } else if (options.format == OutputFormat::kVerilog) {
-            WriteVerilog(out, "f", covers.inputs, covers.outputs);
+            const std::uint64_t index = options.firstModule + stats.modules;
+            WriteVerilog(out, VerilogModuleName(options.name, index), covers.inputs,
+                         covers.outputs);
         }
+        ++stats.modules;
         covers = {};
         out.flush();
     }
 
 private:
+    // An input that could not be read: refused with the system's reason (in
+    // JSON; PLA and Verilog write nothing, text the empty function's output).
+    RunStatus Unread(Job& job, const std::string& error)
+    {
+        job.func = {};
+        job.refusalMessage = "error reading " + options.inputName + ": " + error;
+        job.refusal = ReadErrorAt(job.line, error);
+        Minimise(job);
+        ++stats.refused;
+        Message(job.refusalMessage);
+        return out ? RunStatus::kReadError : RunStatus::kWriteError;
+    }
+
+    // Adds a cover to the document being collected; a function over other
+    // inputs than the document's first closes it and starts the next.
+    void Collect(const std::vector<std::string>& inputs, OutputCover cover)
+    {
+        if (!covers.outputs.empty() && covers.inputs != inputs) {
+            WriteCovers();
+        }
+        if (covers.outputs.empty()) {
+            covers.inputs = inputs;
+        }
+        covers.outputs.push_back(std::move(cover));
+    }
+
     // The one warning and --strict path of every reader: reports the read's
     // warnings, or turns the first into a refusal under --strict (then none
     // is printed), and records a refusal in `job`.
@@ -241,8 +308,9 @@ private:
         const bool pos = options.pos && !job.refusal;
         const bool text = options.format == OutputFormat::kText;
         const bool report = text && !options.resultOnly;
+        const bool exact = options.cover == CoverMode::kExact;
         Quine quine;
-        quine.func = pos ? Complement(job.func) : job.func;
+        quine.func = pos ? Complement(job.func) : exact ? WithinRange(job.func) : job.func;
         if (report) {
             WriteEchoLines(out, job.func, job.name, pos ? &quine.func : nullptr);
             out.flush();
@@ -262,7 +330,7 @@ private:
         start = Clock::now();
         McCluskey chart(quine);
         std::optional<TraceCertificate> certificate;
-        if (options.cover == CoverMode::kExact) {
+        if (exact) {
             ExactCoverOptions exact;
             exact.timeLimitSeconds = options.timeLimitSeconds;
             ExactCoverResult result;
@@ -278,6 +346,10 @@ private:
         stats.primeImplicants = chart.numPIs();
         stats.chosenRows = static_cast<std::uint32_t>(chart.chosen().size());
         const Solution solution{job.func, quine, chart, job.name, pos};
+        std::vector<Cube> cubes = ResultCubes(solution);
+        if (certificate && cubes.size() > chart.products().size()) {
+            certificate = ConstantOneCertificate();  // no variables, one point
+        }
         start = Clock::now();
         switch (options.format) {
             case OutputFormat::kText:
@@ -307,12 +379,23 @@ private:
             case OutputFormat::kPla:
             case OutputFormat::kVerilog:
                 if (!job.refusal) {
-                    covers.inputs = job.func.names;
-                    covers.outputs.push_back({job.name, chart.products(), pos});
+                    Collect(job.func.names, {job.name, std::move(cubes), pos});
                 }
                 break;
         }
         stats.writeSeconds += SecondsSince(start);
+    }
+
+    // The exact cover of the function of no variables that is 1: one
+    // product without literals, proven.
+    static TraceCertificate ConstantOneCertificate()
+    {
+        ExactCoverResult result;
+        result.products = 1;
+        result.productBound = 1;
+        result.productsProven = true;
+        result.proven = true;
+        return {1, 0, 1, true, false, CertificateLine(result)};
     }
 
     TraceContext TraceOf(const Job& job) const

@@ -42,6 +42,12 @@ struct RunOptions {
     // JSON trace: at most this many implicants per column, prime implicants
     // and chart rows and columns are listed (0: all); the counts stay whole.
     std::uint64_t traceLimit = 0;
+    // The name of the function of a function line (its syntax always says
+    // f), in every format; a PLA file's outputs keep their own names.
+    std::string name = "f";
+    // Verilog: how many modules were written to `out` before this run; the
+    // first module is named after the function, the later ones get _2, _3, ...
+    std::uint64_t firstModule = 0;
     // Names the input in messages ("standard input" or a file name).
     std::string inputName = "standard input";
     // Where warnings and refusals go, one line each ("qmsop: ..."); nullptr
@@ -55,6 +61,7 @@ struct RunStats {
     std::uint64_t functions = 0;  // functions read, accepted or not
     std::uint64_t refused = 0;    // functions refused
     std::uint64_t warnings = 0;
+    std::uint64_t modules = 0;  // PLA documents or Verilog modules written
     std::uint32_t primeImplicants = 0;
     std::uint32_t chosenRows = 0;
     double readSeconds = 0;

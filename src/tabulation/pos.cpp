@@ -9,16 +9,16 @@ namespace qmsop {
 
 namespace {
 
-// The numbers below `limit`, ascending and without repeats.
+// The points that the numbers name, ascending and without repeats; a number
+// at or above `limit` (a power of two) names the point of its lowest bits,
+// as the tabulation groups and writes it.
 std::vector<std::uint32_t> SortedBelow(const std::vector<std::uint32_t>& numbers,
                                        std::uint64_t limit)
 {
     std::vector<std::uint32_t> sorted;
     sorted.reserve(numbers.size());
     for (const std::uint32_t v : numbers) {
-        if (v < limit) {
-            sorted.push_back(v);
-        }
+        sorted.push_back(static_cast<std::uint32_t>(v & (limit - 1)));
     }
     std::sort(sorted.begin(), sorted.end());
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());

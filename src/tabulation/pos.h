@@ -27,7 +27,8 @@ inline constexpr std::uint32_t kMaxPosVars = 16;
 // The complement of `func` over its 2^n points: minterms are the points that
 // are neither minterms nor don't-cares of func, don't-cares are func's
 // don't-cares that are not also minterms; both ascending, without repeats;
-// numbers of func at or past 2^n lie outside and are left out. The names
+// a number of func at or past 2^n stands for the point of its lowest n bits
+// (the point the tabulation groups and writes it by). The names
 // stay. Requires numVars <= kMaxPosVars. O(2^n + k log k) for k numbers.
 BooleanFunction Complement(const BooleanFunction& func);
 
