@@ -3,7 +3,7 @@
 // some of them stand for.
 
 // [line or {dense: n}, label]
-export const EXAMPLES = [
+export const EXAMPLES = Object.freeze([
   ['f(a,b,c) = m(1,3,5,7) + d(0)', 'three variables with a don\'t-care'],
   ['f(a,b,c) = m(0,1,2,5) + d(6,7)', 'the greedy cover is not the smallest: try exact'],
   ['f(a,b,c,d) = m(0,1,2,5,6,7,8,9,10,14)', 'four variables'],
@@ -13,7 +13,7 @@ export const EXAMPLES = [
   ['f(a, b) = m(1)', 'refused: a blank inside a list'],
   [{ dense: 12 }, '12 variables, 2,048 minterms (generated)'],
   [{ dense: 14 }, '14 variables, 8,192 minterms (generated)'],
-];
+]);
 
 // A function of n variables, a..n, with half of the points as minterms and a
 // tenth as don't-cares, drawn by a fixed xorshift generator.

@@ -3,7 +3,7 @@
 // file.
 import { h } from '../dom.js';
 
-export const FILE_NAMES = { text: 'qmsop.txt', json: 'qmsop.json', pla: 'qmsop.pla', verilog: 'qmsop.v' };
+export const FILE_NAMES = Object.freeze({ text: 'qmsop.txt', json: 'qmsop.json', pla: 'qmsop.pla', verilog: 'qmsop.v' });
 
 // What the status line says while the file of `format` is written.
 export function writingWhat(format) {

@@ -8,7 +8,7 @@
 //               trace (loadMoreButton).
 
 // How much of each list is drawn at first, and per "show more".
-export const PAGE = { groupItems: 16, pis: 100, chartRows: 40, chartColumns: 24 };
+export const PAGE = Object.freeze({ groupItems: 16, pis: 100, chartRows: 40, chartColumns: 24 });
 
 // The view of a fresh trace: every list at its first page.
 export function newView() {
