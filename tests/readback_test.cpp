@@ -266,7 +266,7 @@ TEST(RandomFunctions, ReadBackInEveryFormat)
                     list += (list.empty() ? "" : ",") + std::to_string(p);
                 }
             }
-            input += head + on + ") + d(" + dc + ")\n";
+            input.append(head).append(on).append(") + d(").append(dc).append(")\n");
         }
         for (const OutputFormat format : kFormats) {
             for (const CoverMode cover : {CoverMode::kGreedy, CoverMode::kExact}) {

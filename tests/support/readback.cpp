@@ -214,7 +214,7 @@ std::string ReadRightSide(const Head& head, bool pos, Output& output, bool& ambi
     };
     if (!pos) {
         for (const std::string& product : Split(head.rest, " + ")) {
-            const std::string error = take(speller.Product(product), product);
+            std::string error = take(speller.Product(product), product);
             if (!error.empty()) {
                 return error;
             }
@@ -226,7 +226,7 @@ std::string ReadRightSide(const Head& head, bool pos, Output& output, bool& ambi
         return "a product of sums must be in parentheses: " + head.rest;
     }
     for (const std::string& sum : Split(head.rest.substr(1, head.rest.size() - 2), ")(")) {
-        const std::string error = take(speller.Sum(Split(sum, " + ")), sum);
+        std::string error = take(speller.Sum(Split(sum, " + ")), sum);
         if (!error.empty()) {
             return error;
         }
@@ -397,7 +397,7 @@ private:
     std::string Module(Outputs& back)
     {
         ExpectWord("module");
-        const std::string module = Name();
+        std::string module = Name();
         Expect('(');
         std::vector<std::string> inputs;
         std::vector<std::string> outputs;
@@ -412,7 +412,8 @@ private:
             const std::string port = Name();
             if (std::count(inputs.begin(), inputs.end(), port) != 0 ||
                 std::count(outputs.begin(), outputs.end(), port) != 0) {
-                error = "Verilog: port " + port + " declared twice in module " + module;
+                error = "Verilog: port " + port;
+                error += " declared twice in module " + module;
             }
             (input ? inputs : outputs).push_back(port);
             if (!IsPunct(')')) {
@@ -443,7 +444,8 @@ private:
             const std::string target = Name();
             const auto o = std::find(outputs.begin(), outputs.end(), target) - outputs.begin();
             if (static_cast<std::size_t>(o) == outputs.size()) {
-                error = "Verilog: assign to " + target + ", which is no output of " + module;
+                error = "Verilog: assign to " + target;
+                error += ", which is no output of " + module;
                 return;
             }
             if (values[o]) {
