@@ -237,7 +237,10 @@ TEST(RandomFunctions, ReadBackInEveryFormat)
         const std::uint32_t n = random() % 8;
         std::string input = "f(";
         for (std::uint32_t v = 0; v < n; ++v) {
-            input += (v != 0 ? "," : "") + std::string(1, static_cast<char>('a' + v));
+            if (v != 0) {
+                input += ',';
+            }
+            input += static_cast<char>('a' + v);
         }
         const std::string head = input + ") = m(";
         input.clear();
@@ -249,7 +252,10 @@ TEST(RandomFunctions, ReadBackInEveryFormat)
                 const std::uint32_t pick = random() % 4;
                 std::string& list = pick == 0 ? dc : on;
                 if (pick <= 1) {
-                    list += (list.empty() ? "" : ",") + std::to_string(p);
+                    if (!list.empty()) {
+                        list += ',';
+                    }
+                    list += std::to_string(p);
                 }
             }
             input.append(head).append(on).append(") + d(").append(dc).append(")\n");

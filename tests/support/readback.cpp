@@ -609,7 +609,7 @@ std::vector<Expected> ExpectedOfPla(const std::string& input, const RunOptions& 
     std::istringstream in(input);
     PlaFile pla;
     const ReadResult read = ReadPla(in, pla);
-    if (!read.accepted || (options.strict && !pla.warnings.empty()) ||
+    if (!read.accepted || (options.strict && !read.warnings.empty()) ||
         (options.pos && pla.inputs.size() > kMaxPosVars)) {
         return {Refused()};
     }
