@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <unordered_map>
 #include <utility>
@@ -22,12 +23,12 @@ using cover::Stage;
 using cover::StageCost;
 using cover::Word;
 
-// A row list's hash, for finding identical columns.
-struct RowsHash {
-    std::size_t operator()(const std::vector<std::uint32_t>& rows) const
+// A list's hash, for finding identical columns and rows.
+struct ListHash {
+    std::size_t operator()(const std::vector<std::uint32_t>& list) const
     {
-        std::uint64_t h = 0x9e3779b97f4a7c15ULL ^ rows.size();
-        for (const std::uint32_t r : rows) {
+        std::uint64_t h = 0x9e3779b97f4a7c15ULL ^ list.size();
+        for (const std::uint32_t r : list) {
             h = (h ^ r) * 0x100000001b3ULL;
             h ^= h >> 29;
         }
@@ -36,9 +37,9 @@ struct RowsHash {
 };
 
 // `problem` with each set of identical columns kept once, at its first
-// column, in the same order; columns that no row covers are left out.
-// Identical columns are one constraint, and the search would only drop the
-// repeats again, node after node. O(nnz) expected.
+// column, in the same order; columns that no row covers are left out. The
+// search would only drop the repeats again, node after node, and the result
+// is the same. O(nnz) expected.
 CoverProblem WithoutRepeatedColumns(const CoverProblem& problem)
 {
     std::vector<std::vector<std::uint32_t>> rowsOf(problem.numColumns);
@@ -51,7 +52,7 @@ CoverProblem WithoutRepeatedColumns(const CoverProblem& problem)
     }
     constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
     std::vector<std::uint32_t> newColumn(problem.numColumns, kNone);
-    std::unordered_map<std::vector<std::uint32_t>, std::uint32_t, RowsHash> first;
+    std::unordered_map<std::vector<std::uint32_t>, std::uint32_t, ListHash> first;
     CoverProblem kept;
     for (std::uint32_t c = 0; c < problem.numColumns; ++c) {
         if (!rowsOf[c].empty() && first.emplace(std::move(rowsOf[c]), c).second) {
@@ -61,7 +62,8 @@ CoverProblem WithoutRepeatedColumns(const CoverProblem& problem)
     kept.rows.resize(problem.rows.size());
     for (std::size_t r = 0; r < problem.rows.size(); ++r) {
         for (const std::uint32_t c : problem.rows[r]) {
-            if (c < problem.numColumns && newColumn[c] != kNone) {
+            if (c < problem.numColumns && newColumn[c] != kNone &&
+                (kept.rows[r].empty() || kept.rows[r].back() != newColumn[c])) {
                 kept.rows[r].push_back(newColumn[c]);
             }
         }
@@ -69,6 +71,29 @@ CoverProblem WithoutRepeatedColumns(const CoverProblem& problem)
     kept.literals = problem.literals;
     kept.literals.resize(problem.rows.size(), 0);
     return kept;
+}
+
+// Per prime implicant of `chart`, the one row that stands for its product
+// (repeated minterms that combine with nothing give repeated products): the
+// first of `preferred` with that product, else the first prime implicant.
+std::vector<std::uint32_t> RowOfSameProduct(const McCluskey& chart,
+                                            const std::vector<std::uint32_t>& preferred)
+{
+    std::unordered_map<std::string, std::uint32_t> first;
+    const std::uint32_t numVars = chart.func().numVars();
+    const auto pattern = [&](std::uint32_t i) {
+        return CubeOf(*chart.primeImplicants()[i], numVars).Pattern();
+    };
+    for (const std::uint32_t i : preferred) {
+        if (i < chart.numPIs()) {
+            first.try_emplace(pattern(i), i);
+        }
+    }
+    std::vector<std::uint32_t> rowOf(chart.numPIs());
+    for (std::uint32_t i = 0; i < chart.numPIs(); ++i) {
+        rowOf[i] = first.try_emplace(pattern(i), i).first->second;
+    }
+    return rowOf;
 }
 
 // True when `rows` cover every column of `problem` that some row covers.
@@ -171,13 +196,28 @@ ExactCoverResult SolveExactCover(const CoverProblem& problem, std::span<const st
 
 CoverProblem CoverProblemOf(const McCluskey& chart)
 {
+    // Classes in order of their first column: the order of the chart's
+    // columns with the repeats left out.
+    const Chart& table = chart.piTable();
+    std::vector<std::uint32_t> order(table.numClasses());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return table.ColumnsOfClass(a).front() < table.ColumnsOfClass(b).front();
+    });
+    std::vector<std::uint32_t> rank(order.size());
+    for (std::uint32_t k = 0; k < order.size(); ++k) {
+        rank[order[k]] = k;
+    }
     CoverProblem problem;
-    problem.numColumns = chart.piTable().numColumns();
+    problem.numColumns = table.numClasses();
     problem.rows.resize(chart.numPIs());
     problem.literals.resize(chart.numPIs());
     const std::uint32_t numVars = chart.func().numVars();
     for (std::uint32_t i = 0; i < chart.numPIs(); ++i) {
-        chart.piTable()[i].ForEachColumn([&](std::uint32_t c) { problem.rows[i].push_back(c); });
+        for (const std::uint32_t cls : table.ClassesOfRow(i)) {
+            problem.rows[i].push_back(rank[cls]);
+        }
+        std::sort(problem.rows[i].begin(), problem.rows[i].end());
         problem.literals[i] = CubeOf(*chart.primeImplicants()[i], numVars).NumLiterals();
     }
     return problem;
@@ -191,7 +231,19 @@ CoverSelector ExactCoverSelector(const ExactCoverOptions& options, ExactCoverRes
                                 ? Deadline::AfterSeconds(options.timeLimitSeconds)
                                 : Deadline();
         deadline.SetStop(options.stop);
-        *result = SolveExactCover(CoverProblemOf(chart), greedy, deadline, options.linearProgram);
+        // A repeated product is one row (the greedy's, if it has one): the
+        // others cover nothing.
+        CoverProblem problem = CoverProblemOf(chart);
+        const std::vector<std::uint32_t> rowOf = RowOfSameProduct(chart, greedy);
+        for (std::uint32_t i = 0; i < rowOf.size(); ++i) {
+            if (rowOf[i] != i) {
+                problem.rows[i].clear();
+            }
+        }
+        for (std::uint32_t& row : greedy) {
+            row = row < rowOf.size() ? rowOf[row] : row;
+        }
+        *result = SolveExactCover(problem, greedy, deadline, options.linearProgram);
         return result->rows;
     };
 }

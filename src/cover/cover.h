@@ -91,15 +91,17 @@ struct ExactCoverResult {
 // Solves `problem` exactly within `deadline`, starting from `start` (a cover,
 // e.g. the greedy one, in any order; empty for none). Columns that no row
 // covers are left out, and identical columns (repeated minterms) are solved
-// as one, so the search never grows with repeats. With useLinearProgram
+// as one. With useLinearProgram
 // false the bound is the built-in subgradient one even when the library has
 // CLP (a build without CLP always uses it).
 ExactCoverResult SolveExactCover(const CoverProblem& problem, std::span<const std::uint32_t> start,
                                  Deadline& deadline, bool useLinearProgram = true);
 
 // The filled chart of a McCluskey (in a CoverSelector or after Solve) as a
-// covering problem: row i is PI#(i+1) with its chart columns and the literals
-// of its product. O(chart bits + PIs * variables).
+// covering problem: row i is PI#(i+1) with the literals of its product, and
+// a column per distinct minterm (the chart's column classes) in order of its
+// first chart column, so repeated minterms are one column. O(c log c + PIs *
+// variables) for c cells of the classes.
 CoverProblem CoverProblemOf(const McCluskey& chart);
 
 // The knobs of the exact cover.
@@ -113,7 +115,9 @@ struct ExactCoverOptions {
 };
 
 // A CoverSelector for McCluskey::Solve that runs SolveExactCover on the chart,
-// from the greedy cover, and returns the chosen rows in ascending order. The
+// from the greedy cover, and returns the chosen rows in ascending order.
+// A product repeated in the chart (repeated minterms that combine with
+// nothing) is solved as its first row, so repeats cost nothing. The
 // outcome is written to `*result`, which must outlive the Solve call.
 CoverSelector ExactCoverSelector(const ExactCoverOptions& options, ExactCoverResult* result);
 

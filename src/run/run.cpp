@@ -135,7 +135,7 @@ public:
         Line line;
         std::string error;
         std::uint64_t number = 0;
-        while (ReadLine(in, line, error)) {
+        while (!Stopped() && ReadLine(in, line, error)) {
             ++number;
             if (IsSkipped(line.text)) {
                 continue;
@@ -196,7 +196,7 @@ public:
             Minimise(refused);
             return Finish(refused);
         }
-        for (std::size_t o = 0; o < pla.outputs.size(); ++o) {
+        for (std::size_t o = 0; o < pla.outputs.size() && !Stopped(); ++o) {
             Job job;
             job.func = FunctionOf(pla, o);
             job.name = pla.outputs[o].name;
@@ -262,15 +262,18 @@ private:
         job.func = {};
     }
 
-    // --pos enumerates the complement: refuses a function with too many variables.
+    // --pos enumerates and tabulates the complement: refuses a function with
+    // too many variables or too dense a complement.
     void CheckPos(Job& job) const
     {
-        if (options.pos && !job.refusal && job.func.numVars() > kMaxPosVars) {
+        if (!options.pos || job.refusal) {
+            return;
+        }
+        if (std::optional<std::string> reason = PosRefusal(job.func)) {
             ReadResult where;
             where.line = job.line;
             where.column = 1;
-            where.reason = "--pos takes at most " + std::to_string(kMaxPosVars) +
-                           " variables, the function has " + std::to_string(job.func.numVars());
+            where.reason = std::move(*reason);
             Refuse(job, where);
         }
     }
@@ -307,12 +310,16 @@ private:
         if (options.cover == CoverMode::kExact) {
             ExactCoverOptions exact;
             exact.timeLimitSeconds = options.timeLimitSeconds;
+            exact.stop = options.stop;
             ExactCoverResult result;
             chart.Solve(ExactCoverSelector(exact, &result));
             certificate = TraceCertificate{
-                result.products,         static_cast<std::uint32_t>(result.literals),
-                result.productBound,     result.proven,
-                result.timeLimitReached, CertificateLine(result)};
+                result.products,
+                static_cast<std::uint32_t>(result.literals),
+                result.productBound,
+                result.proven,
+                result.timeLimitReached,
+                CertificateLine(result, pos ? CoverTerm::kSum : CoverTerm::kProduct)};
         } else {
             chart.Solve();
         }
@@ -400,6 +407,9 @@ private:
     {
         return options.inputName == "standard input" ? std::string() : options.inputName + ": ";
     }
+
+    // True once the stop flag is raised: no further function is started.
+    bool Stopped() const { return options.stop != nullptr && options.stop->load() != 0; }
 
     void Message(const std::string& text) const
     {
