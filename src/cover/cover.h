@@ -32,11 +32,19 @@
 // its blocks' bounds, and the cores of dense functions are one block
 // (ExactCoverResult::coreBlocks counts them).
 //
+// The steps live in their own units: deadline.h (the budget), matrix.h (the
+// bitset matrix and a node's changes), reduce.h (essential rows, dominance,
+// reduced-cost fixing), bound.h (the LP and Lagrangian bounds behind one
+// interface), heuristic.h (greedy covers, the dives and Irredundant) and
+// search.h (the branch and bound); this file prepares the chart (repeated
+// minterms as one column, repeated products as one row) and runs both stages.
+//
 // Cost: exponential in the worst case (unate covering is NP-hard). A node
 // costs a warm dual simplex, O(nnz * words) for the dominance tests and
 // O(rows * chosen) for the rounding; a subgradient step costs O(nnz). The
-// Deadline stops the search at a wall-clock time (also inside CLP) or a node
-// count, and the search then reports the least bound over what it left open.
+// Deadline stops the search at a wall-clock time (also inside CLP), a node
+// count or a raised stop flag, looked at in every loop of the search, and the
+// search then reports the least bound over what it left open.
 //
 // Invariants of every result: the rows cover every column that some row
 // covers (columns without rows stay uncovered); the cover is irredundant; it

@@ -7,8 +7,8 @@
 //   and 2; {1} covers what {0,1} covers of column 1, at no lower cost, and
 //   the lower row of equal ones stays: {1} goes, {0,1} is essential. Done.
 //
-// Algorithm: the classical reductions of unate covering (Quine's row and
-// column dominance, Gimpel-free): a row whose uncovered columns lie within
+// Algorithm: the classical reductions of unate covering (row and
+// column dominance, no Gimpel reduction): a row whose uncovered columns lie within
 // another free row's of no higher cost is excluded (of equal ones the lower
 // row stays); a column whose free rows include another column's free rows is
 // dropped (of equal ones the lowest stays); a column with one free row makes
