@@ -5,10 +5,9 @@
 // --exact, a first SIGINT or SIGTERM stops the search, which writes its best
 // cover as at its time limit, and the program then exits 128 + the signal's
 // number (130, 143); a second one ends it at once.
-#include <signal.h>
-
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -30,7 +29,7 @@ constexpr int kSignalBase = 128;  // exit status of a stop by signal s: 128 + s
 // static storage in the program, because a signal handler can reach nothing
 // else; a lock-free atomic is what a handler may safely store to. The run
 // sees it through RunOptions::stop.
-std::atomic<int> stopSignal{0};
+std::atomic<int> stopSignal{0};  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
 
 extern "C" void OnStopSignal(int signal)
 {
