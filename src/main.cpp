@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: MIT
 // qmsop: minimises the Boolean functions of its input files (or standard
 // input) and writes the working. Parses the command line, opens the files
-// and hands each to Run; the exit status is the worst of the runs.
+// and hands each to Run; the exit status is the worst of the runs. With
+// --exact, a first SIGINT or SIGTERM stops the search, which writes its best
+// cover as at its time limit, and the program then exits 128 + the signal's
+// number (130, 143); a second one ends it at once.
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -20,6 +25,35 @@ namespace {
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
 constexpr int kUsage = 2;
+constexpr int kSignalBase = 128;  // exit status of a stop by signal s: 128 + s
+
+// The signal that asked the run to stop, 0 for none. The one object with
+// static storage in the program, because a signal handler can reach nothing
+// else; a lock-free atomic is what a handler may safely store to. The run
+// sees it through RunOptions::stop.
+std::atomic<int> stopSignal{0};  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+
+extern "C" void OnStopSignal(int signal)
+{
+    stopSignal.store(signal);
+}
+
+// SIGINT and SIGTERM raise stopSignal once; the handler is reset, so a second
+// signal ends the program. A signal the caller ignores stays ignored.
+void InstallStopHandlers()
+{
+    for (const int signal : {SIGINT, SIGTERM}) {
+        struct sigaction old {};
+        if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) {
+            continue;
+        }
+        struct sigaction action {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND | SA_RESTART;  // reads go on after the first
+        ::sigaction(signal, &action, nullptr);
+    }
+}
 
 // The status of one run, as an exit status.
 int ExitStatus(qmsop::RunStatus status)
@@ -98,6 +132,10 @@ int main(int argc, char* argv[])
         }
         qmsop::RunOptions options = line.options;
         options.messages = &std::cerr;
+        if (options.cover == qmsop::CoverMode::kExact) {
+            InstallStopHandlers();
+            options.stop = &stopSignal;
+        }
         int status = kSuccess;
         std::uint64_t modules = 0;
         for (const std::string& file :
@@ -107,6 +145,9 @@ int main(int argc, char* argv[])
             if (!std::cout) {
                 std::cerr << "qmsop: error writing standard output\n";
                 return kFailure;
+            }
+            if (stopSignal.load() != 0) {
+                return kSignalBase + stopSignal.load();
             }
         }
         return status;

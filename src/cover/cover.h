@@ -32,11 +32,19 @@
 // its blocks' bounds, and the cores of dense functions are one block
 // (ExactCoverResult::coreBlocks counts them).
 //
+// The steps live in their own units: deadline.h (the budget), matrix.h (the
+// bitset matrix and a node's changes), reduce.h (essential rows, dominance,
+// reduced-cost fixing), bound.h (the LP and Lagrangian bounds behind one
+// interface), heuristic.h (greedy covers, the dives and Irredundant) and
+// search.h (the branch and bound); this file prepares the chart (repeated
+// minterms as one column, repeated products as one row) and runs both stages.
+//
 // Cost: exponential in the worst case (unate covering is NP-hard). A node
 // costs a warm dual simplex, O(nnz * words) for the dominance tests and
 // O(rows * chosen) for the rounding; a subgradient step costs O(nnz). The
-// Deadline stops the search at a wall-clock time (also inside CLP) or a node
-// count, and the search then reports the least bound over what it left open.
+// Deadline stops the search at a wall-clock time (also inside CLP), a node
+// count or a raised stop flag, looked at in every loop of the search, and the
+// search then reports the least bound over what it left open.
 //
 // Invariants of every result: the rows cover every column that some row
 // covers (columns without rows stay uncovered); the cover is irredundant; it
@@ -48,14 +56,12 @@
 // does not depend on the time limit or the machine.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
-#include <limits>
-#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "cover/deadline.h"
 #include "tabulation/mccluskey.h"
 
 namespace qmsop {
@@ -68,30 +74,6 @@ struct CoverProblem {
     std::vector<std::uint32_t> literals;  // one per row
 };
 
-// The budget of a search: a wall-clock end, a count of nodes, or none.
-class Deadline {
-public:
-    // Never expires.
-    Deadline() = default;
-    static Deadline AfterSeconds(double seconds);
-    // Expires when the search has visited `nodes` nodes (for tests: no clock).
-    static Deadline AfterNodes(std::uint64_t nodes);
-
-    // Counts one node; true once the budget is spent, and from then on.
-    bool Tick();
-    // True once the budget is spent; does not count a node.
-    bool Expired();
-    std::uint64_t nodes() const { return nodes_; }
-    // Seconds until the wall-clock end (0 once past it); nullopt without one.
-    std::optional<double> SecondsLeft() const;
-
-private:
-    std::optional<std::chrono::steady_clock::time_point> end_;
-    std::uint64_t nodeLimit_ = std::numeric_limits<std::uint64_t>::max();
-    std::uint64_t nodes_ = 0;
-    bool expired_ = false;
-};
-
 // The outcome of an exact search.
 struct ExactCoverResult {
     std::vector<std::uint32_t> rows;  // the chosen rows, ascending
@@ -102,7 +84,10 @@ struct ExactCoverResult {
     std::uint64_t literalBound = 0;
     bool productsProven = false;  // productBound == products
     bool proven = false;          // and literalBound == literals
+    // The budget ended first (the time, the nodes or a stop) and the result
+    // is not proven.
     bool timeLimitReached = false;
+    bool stopped = false;     // the budget ended by the stop flag
     std::uint64_t nodes = 0;  // search nodes visited
     // The cyclic core of the products stage: rows and columns left after the
     // root's reductions.
@@ -113,18 +98,18 @@ struct ExactCoverResult {
 
 // Solves `problem` exactly within `deadline`, starting from `start` (a cover,
 // e.g. the greedy one, in any order; empty for none). Columns that no row
-// covers are left out. With useLinearProgram false the bound is the built-in
-// subgradient one even when the library has CLP (a build without CLP always
-// uses it).
+// covers are left out, and identical columns (repeated minterms) are solved
+// as one. With useLinearProgram
+// false the bound is the built-in subgradient one even when the library has
+// CLP (a build without CLP always uses it).
 ExactCoverResult SolveExactCover(const CoverProblem& problem, std::span<const std::uint32_t> start,
                                  Deadline& deadline, bool useLinearProgram = true);
 
-// True when the library was built with COIN-OR CLP for the LP bound.
-bool HaveLinearProgramSolver();
-
 // The filled chart of a McCluskey (in a CoverSelector or after Solve) as a
-// covering problem: row i is PI#(i+1) with its chart columns and the literals
-// of its product. O(chart bits + PIs * variables).
+// covering problem: row i is PI#(i+1) with the literals of its product, and
+// a column per distinct minterm (the chart's column classes) in order of its
+// first chart column, so repeated minterms are one column. O(c log c + PIs *
+// variables) for c cells of the classes.
 CoverProblem CoverProblemOf(const McCluskey& chart);
 
 // The knobs of the exact cover.
@@ -132,12 +117,21 @@ struct ExactCoverOptions {
     double timeLimitSeconds = 10.0;  // <= 0: no limit
     std::uint64_t nodeLimit = 0;     // 0: none; else it replaces the time limit (tests)
     bool linearProgram = true;       // false: the subgradient bound, not CLP's LP
+    // Stops the search once nonzero (e.g. set by a signal handler); nullptr:
+    // none. Must outlive the search.
+    const StopFlag* stop = nullptr;
 };
 
 // A CoverSelector for McCluskey::Solve that runs SolveExactCover on the chart,
-// from the greedy cover, and returns the chosen rows in ascending order. The
+// from the greedy cover, and returns the chosen rows in ascending order.
+// A product repeated in the chart (repeated minterms that combine with
+// nothing) is solved as its first row, so repeats cost nothing. The
 // outcome is written to `*result`, which must outlive the Solve call.
 CoverSelector ExactCoverSelector(const ExactCoverOptions& options, ExactCoverResult* result);
+
+// What the rows of a cover are: products of a sum of products, or the sums
+// of a product of sums (--pos).
+enum class CoverTerm : std::uint8_t { kProduct, kSum };
 
 // The certificate line, without a line end:
 //   minimum: 2 products, 4 literals (proven)
@@ -145,7 +139,8 @@ CoverSelector ExactCoverSelector(const ExactCoverOptions& options, ExactCoverRes
 //     products has fewer than 940 literals (time limit reached)
 //   best found: 152 products, 1040 literals; no cover has fewer than 131 products (time
 //     limit reached)
-// (each on one line).
-std::string CertificateLine(const ExactCoverResult& result);
+//   best found: 3 products, 7 literals; no lower bound was reached (interrupted)
+// (each on one line); with CoverTerm::kSum "sums" in place of "products".
+std::string CertificateLine(const ExactCoverResult& result, CoverTerm term = CoverTerm::kProduct);
 
 }  // namespace qmsop

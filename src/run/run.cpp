@@ -133,7 +133,7 @@ public:
         RunStatus status = RunStatus::kAccepted;
         LineReader lines(in);
         Line line;
-        for (;;) {
+        while (!Stopped()) {
             const LineReader::Status read = lines.Next(line);
             if (read == LineReader::Status::kReadError) {
                 Message("error reading " + options.inputName + ": " + lines.error());
@@ -188,7 +188,7 @@ public:
             Minimise(refused);
             return Finish(refused);
         }
-        for (std::size_t o = 0; o < pla.outputs.size(); ++o) {
+        for (std::size_t o = 0; o < pla.outputs.size() && !Stopped(); ++o) {
             Job job;
             job.func = FunctionOf(pla, o);
             job.name = pla.outputs[o].name;
@@ -287,15 +287,18 @@ private:
         job.func = {};
     }
 
-    // --pos enumerates the complement: refuses a function with too many variables.
+    // --pos enumerates and tabulates the complement: refuses a function with
+    // too many variables or too dense a complement.
     void CheckPos(Job& job) const
     {
-        if (options.pos && !job.refusal && job.func.numVars() > kMaxPosVars) {
+        if (!options.pos || job.refusal) {
+            return;
+        }
+        if (std::optional<std::string> reason = PosRefusal(job.func)) {
             ReadResult where;
             where.line = job.line;
             where.column = 1;
-            where.reason = "--pos takes at most " + std::to_string(kMaxPosVars) +
-                           " variables, the function has " + std::to_string(job.func.numVars());
+            where.reason = std::move(*reason);
             Refuse(job, where);
         }
     }
@@ -333,12 +336,16 @@ private:
         if (exact) {
             ExactCoverOptions exact;
             exact.timeLimitSeconds = options.timeLimitSeconds;
+            exact.stop = options.stop;
             ExactCoverResult result;
             chart.Solve(ExactCoverSelector(exact, &result));
             certificate = TraceCertificate{
-                result.products,         static_cast<std::uint32_t>(result.literals),
-                result.productBound,     result.proven,
-                result.timeLimitReached, CertificateLine(result)};
+                result.products,
+                static_cast<std::uint32_t>(result.literals),
+                result.productBound,
+                result.proven,
+                result.timeLimitReached,
+                CertificateLine(result, pos ? CoverTerm::kSum : CoverTerm::kProduct)};
         } else {
             chart.Solve();
         }
@@ -441,6 +448,9 @@ private:
     {
         return options.inputName == "standard input" ? std::string() : options.inputName + ": ";
     }
+
+    // True once the stop flag is raised: no further function is started.
+    bool Stopped() const { return options.stop != nullptr && options.stop->load() != 0; }
 
     void Message(const std::string& text) const
     {

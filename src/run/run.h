@@ -11,6 +11,7 @@
 // by one empty line, one flush after each of the three writes.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -53,6 +54,10 @@ struct RunOptions {
     // Where warnings and refusals go, one line each ("qmsop: ..."); nullptr
     // drops them.
     std::ostream* messages = nullptr;
+    // Raised (nonzero) from outside, e.g. by a signal handler: the exact
+    // search stops as at its time limit and writes its best cover, and no
+    // further function is started. nullptr: none. Must outlive the run.
+    const std::atomic<int>* stop = nullptr;
 };
 
 // Figures of a run; the counts add up over every function of the input, the
