@@ -165,6 +165,7 @@ public:
                 return status;
             }
         }
+        return status;
     }
 
     // A PLA file: every output minimised in turn.
