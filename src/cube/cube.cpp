@@ -70,15 +70,24 @@ void AppendProduct(std::string& text, const Cube& cube, const std::vector<std::s
     }
 }
 
-void AppendSumOfProducts(std::string& text, const std::vector<Cube>& cubes,
-                         const std::vector<std::string>& names)
+void AppendSum(std::string& text, const Cube& cube, const std::vector<std::string>& names)
 {
-    for (std::size_t p = 0; p < cubes.size(); ++p) {
-        if (p != 0) {
+    text += '(';
+    bool first = true;
+    for (std::uint32_t v = 0; v < cube.numVars(); ++v) {
+        if (cube[v] == Literal::kFree) {
+            continue;
+        }
+        if (!first) {
             text += " + ";
         }
-        AppendProduct(text, cubes[p], names);
+        first = false;
+        text += names[v];
+        if (cube[v] == Literal::kOne) {
+            text += '\'';
+        }
     }
+    text += ')';
 }
 
 }  // namespace qmsop

@@ -323,11 +323,8 @@ private:
         start = Clock::now();
         switch (options.format) {
             case OutputFormat::kText:
-                if (options.resultOnly && !pos && job.name == "f") {
-                    WriteResultLine(out, chart);  // streamed, never held whole
-                } else if (options.resultOnly) {
-                    const std::string line = ResultLine(solution) + '\n';
-                    out.write(line.data(), static_cast<std::streamsize>(line.size()));
+                if (options.resultOnly) {
+                    WriteResult(out, solution);  // streamed, never held whole
                 } else {
                     WriteChartReport(out, solution);
                 }
