@@ -294,6 +294,7 @@ private:
         // next one is built.
         TabulationOptions tabulation;
         tabulation.releaseColumns = !report && options.format != OutputFormat::kJson;
+        tabulation.recordPairs = options.format == OutputFormat::kJson;
         quine.FindPrimeImplicants(tabulation);
         stats.tabulateSeconds = SecondsSince(start);
         if (report) {
