@@ -7,7 +7,6 @@
 #include <optional>
 #include <ostream>
 #include <string_view>
-#include <unordered_map>
 
 #include "base/check.h"
 
@@ -555,24 +554,24 @@ BooleanFunction FunctionOf(const PlaFile& pla, std::size_t index)
     return func;
 }
 
-void WritePla(std::ostream& out, const std::vector<std::string>& inputs,
-              const std::vector<OutputCover>& outputs)
+void WritePla(std::ostream& out, const Result& result)
 {
+    const std::vector<std::string>& inputs = result.inputs;
+    const std::vector<ResultOutput>& outputs = result.outputs();
     const bool pos = !outputs.empty() && outputs.front().pos;
-    // Distinct cubes in order of first use, with the outputs they belong to.
-    std::vector<std::string> lines;
-    std::unordered_map<std::string, std::size_t> lineOf;
+    // The result's distinct cubes in order of first use, with the outputs
+    // they belong to.
     const char member = pos ? '0' : '1';
     const char other = pos ? '1' : '0';
+    std::vector<std::string> lines;
+    lines.reserve(result.cubes().size());
+    for (const Cube& cube : result.cubes()) {
+        lines.push_back(cube.Pattern() + ' ' + std::string(outputs.size(), other));
+    }
     for (std::size_t o = 0; o < outputs.size(); ++o) {
         QMSOP_ASSERT(outputs[o].pos == pos);
-        for (const Cube& cube : outputs[o].cubes) {
-            std::string pattern = cube.Pattern();
-            auto [it, inserted] = lineOf.try_emplace(pattern, lines.size());
-            if (inserted) {
-                lines.push_back(pattern + ' ' + std::string(outputs.size(), other));
-            }
-            lines[it->second][pattern.size() + 1 + o] = member;
+        for (const std::uint32_t c : outputs[o].cubes) {
+            lines[c][result.cubes()[c].numVars() + 1 + o] = member;
         }
     }
     std::string text =
@@ -586,7 +585,7 @@ void WritePla(std::ostream& out, const std::vector<std::string>& inputs,
         text += '\n';
     }
     text += ".ob";
-    for (const OutputCover& output : outputs) {
+    for (const ResultOutput& output : outputs) {
         text += ' ';
         text += output.name;
     }

@@ -506,7 +506,8 @@ private:
 
     void Result()
     {
-        const OutputCover cover{solution.name, solution.chart.products(), solution.pos};
+        qmsop::Result cover;
+        cover.AddOutput(solution.name, solution.chart.products(), solution.pos);
         Key(json, "result");
         json.StartObject();
         Key(json, "text");
@@ -514,7 +515,7 @@ private:
         Key(json, "form");
         json.String(solution.pos ? "pos" : "sop");
         Key(json, "constant");
-        const int constant = ConstantOf(cover);
+        const int constant = cover.ConstantOf(0);
         if (constant < 0) {
             json.Null();
         } else {
@@ -522,7 +523,7 @@ private:
         }
         Key(json, "cubes");
         json.StartArray();
-        for (const Cube& cube : cover.cubes) {
+        for (const Cube& cube : solution.chart.products()) {
             String(json, cube.Pattern());
         }
         json.EndArray();

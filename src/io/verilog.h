@@ -28,8 +28,7 @@ namespace qmsop {
 std::vector<std::string> VerilogPortNames(const std::vector<std::string>& inputs,
                                           const std::vector<std::string>& outputs);
 
-// Writes `module <module>(...); ... endmodule` for the covers over `inputs`.
-void WriteVerilog(std::ostream& out, const std::string& module,
-                  const std::vector<std::string>& inputs, const std::vector<OutputCover>& outputs);
+// Writes `module <module>(...); ... endmodule` for the outputs of `result`.
+void WriteVerilog(std::ostream& out, const std::string& module, const Result& result);
 
 }  // namespace qmsop

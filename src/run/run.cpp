@@ -93,12 +93,6 @@ struct Job {
     std::vector<TraceWarning> warnings;
 };
 
-// The covers that a PLA or Verilog output collects from several functions.
-struct Covers {
-    std::vector<std::string> inputs;
-    std::vector<OutputCover> outputs;
-};
-
 // Runs one function after another on one output, and keeps the figures.
 class Runner {
 public:
@@ -213,13 +207,13 @@ public:
     // Writes what the PLA and Verilog formats collected over the functions.
     void WriteCovers()
     {
-        if (covers.outputs.empty()) {
+        if (covers.outputs().empty()) {
             return;
         }
         if (options.format == OutputFormat::kPla) {
-            WritePla(out, covers.inputs, covers.outputs);
+            WritePla(out, covers);
         } else if (options.format == OutputFormat::kVerilog) {
-            WriteVerilog(out, "f", covers.inputs, covers.outputs);
+            WriteVerilog(out, "f", covers);
         }
         covers = {};
         out.flush();
@@ -348,7 +342,7 @@ private:
             case OutputFormat::kVerilog:
                 if (!job.refusal) {
                     covers.inputs = job.func.names;
-                    covers.outputs.push_back({job.name, chart.products(), pos});
+                    covers.AddOutput(job.name, chart.products(), pos);
                 }
                 break;
         }
@@ -410,7 +404,7 @@ private:
     const RunOptions& options;
     RunStats ownStats;
     RunStats& stats;
-    Covers covers;
+    Result covers;  // what the PLA and Verilog formats collect over the functions
 };
 
 }  // namespace
