@@ -1179,15 +1179,6 @@ void AppendCount(std::string& text, std::uint64_t count, const char* noun)
 
 // ------------------------------------------------------------ SolveExactCover
 
-bool HaveLinearProgramSolver()
-{
-#ifdef QMSOP_HAVE_CLP
-    return true;
-#else
-    return false;
-#endif
-}
-
 ExactCoverResult SolveExactCover(const CoverProblem& problem, std::span<const std::uint32_t> start,
                                  Deadline& deadline, bool useLinearProgram)
 {

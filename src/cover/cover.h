@@ -119,9 +119,6 @@ struct ExactCoverResult {
 ExactCoverResult SolveExactCover(const CoverProblem& problem, std::span<const std::uint32_t> start,
                                  Deadline& deadline, bool useLinearProgram = true);
 
-// True when the library was built with COIN-OR CLP for the LP bound.
-bool HaveLinearProgramSolver();
-
 // The filled chart of a McCluskey (in a CoverSelector or after Solve) as a
 // covering problem: row i is PI#(i+1) with its chart columns and the literals
 // of its product. O(chart bits + PIs * variables).
