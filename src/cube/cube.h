@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qmsop {
@@ -53,6 +54,28 @@ Cube CubeOf(const Implicant& implicant, std::uint32_t numVars);
 // How a cover reads: the sum of its products, or, for a cover of the
 // complement (--pos), the product of the sums that complement its products.
 enum class CoverForm : std::uint8_t { kSumOfProducts, kProductOfSums };
+
+// Appends the literals of `cube` in name order, `between` between two of
+// them, each through write(variable, complemented): `complemented` is true
+// for a 0 in a product and for a 1 in a sum (the complement of the cube,
+// kProductOfSums). O(variables).
+template <typename Write>
+void AppendLiterals(std::string& text, const Cube& cube, CoverForm form, std::string_view between,
+                    Write write)
+{
+    const Literal complemented = form == CoverForm::kSumOfProducts ? Literal::kZero : Literal::kOne;
+    bool first = true;
+    for (std::uint32_t v = 0; v < cube.numVars(); ++v) {
+        if (cube[v] == Literal::kFree) {
+            continue;
+        }
+        if (!first) {
+            text += between;
+        }
+        first = false;
+        write(v, cube[v] == complemented);
+    }
+}
 
 // Appends the product of `cube` in the result line's form, "a'bc": each
 // non-free variable's name, with "'" when it is 0. Nothing for a cube

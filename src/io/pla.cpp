@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/check.h"
+#include "base/textwriter.h"
 
 namespace qmsop {
 
@@ -574,8 +575,9 @@ void WritePla(std::ostream& out, const Result& result)
             lines[c][result.cubes()[c].numVars() + 1 + o] = member;
         }
     }
-    std::string text =
-        ".i " + std::to_string(inputs.size()) + "\n.o " + std::to_string(outputs.size()) + '\n';
+    TextWriter writer(out);
+    std::string& text = writer.Text();
+    text += ".i " + std::to_string(inputs.size()) + "\n.o " + std::to_string(outputs.size()) + '\n';
     if (!inputs.empty()) {
         text += ".ilb";
         for (const std::string& name : inputs) {
@@ -594,14 +596,10 @@ void WritePla(std::ostream& out, const Result& result)
     text += '\n';
     for (const std::string& line : lines) {
         text += line;
-        text += '\n';
-        if (text.size() >= (1u << 16)) {
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-            text.clear();
-        }
+        writer.EndLine();
     }
-    text += ".e\n";
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    text += ".e";
+    writer.EndLine();
 }
 
 }  // namespace qmsop

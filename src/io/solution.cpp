@@ -11,7 +11,7 @@ void Result::AddOutput(std::string name, const std::vector<Cube>& cover, bool po
     output.cubes.reserve(cover.size());
     for (const Cube& cube : cover) {
         const auto [it, added] =
-            positionOf.try_emplace(cube, static_cast<std::uint32_t>(cubes_.size()));
+            positionOf.try_emplace(cube.Pattern(), static_cast<std::uint32_t>(cubes_.size()));
         if (added) {
             cubes_.push_back(cube);
         }

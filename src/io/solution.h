@@ -9,8 +9,8 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "cube/cube.h"
@@ -47,7 +47,7 @@ public:
     std::vector<std::string> inputs;
 
     // Adds an output whose cover is `cover`, in that order; a product equal
-    // to one held already is shared. O(k log c) for k products of c held.
+    // to one held already is shared. O(k n) for k products of n variables.
     void AddOutput(std::string name, const std::vector<Cube>& cover, bool pos);
 
     const std::vector<Cube>& cubes() const { return cubes_; }
@@ -62,7 +62,7 @@ public:
 private:
     std::vector<Cube> cubes_;
     std::vector<ResultOutput> outputs_;
-    std::map<Cube, std::uint32_t> positionOf;
+    std::unordered_map<std::string, std::uint32_t> positionOf;  // by Cube::Pattern()
 };
 
 }  // namespace qmsop

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "base/textwriter.h"
+
 namespace qmsop {
 
 namespace {
@@ -325,20 +327,13 @@ std::string Expression(const Result& result, std::size_t o, const std::vector<st
         if (group) {
             text += '(';
         }
-        bool first = true;
-        for (std::uint32_t v = 0; v < cube.numVars(); ++v) {
-            if (cube[v] == Literal::kFree) {
-                continue;
-            }
-            if (!first) {
-                text += inner;
-            }
-            first = false;
-            if ((cube[v] == Literal::kZero) != pos) {
+        const CoverForm form = pos ? CoverForm::kProductOfSums : CoverForm::kSumOfProducts;
+        AppendLiterals(text, cube, form, inner, [&](std::uint32_t v, bool complemented) {
+            if (complemented) {
                 text += '~';
             }
             text += ports[v];
-        }
+        });
         if (group) {
             text += ')';
         }
@@ -381,7 +376,9 @@ void WriteVerilog(std::ostream& out, const std::string& module, const Result& re
         outputNames.push_back(output.name);
     }
     const std::vector<std::string> ports = VerilogPortNames(inputs, outputNames);
-    std::string text = "module " + module + "(";
+    TextWriter writer(out);
+    std::string& text = writer.Text();
+    text += "module " + module + "(";
     for (std::size_t p = 0; p < ports.size(); ++p) {
         text += p != 0 ? ", " : "";
         text += p < inputs.size() ? "input wire " : "output wire ";
@@ -389,15 +386,11 @@ void WriteVerilog(std::ostream& out, const std::string& module, const Result& re
     }
     text += ");\n";
     for (std::size_t o = 0; o < outputs.size(); ++o) {
-        text +=
-            "  assign " + ports[inputs.size() + o] + " = " + Expression(result, o, ports) + ";\n";
-        if (text.size() >= (1u << 16)) {
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-            text.clear();
-        }
+        text += "  assign " + ports[inputs.size() + o] + " = " + Expression(result, o, ports) + ";";
+        writer.EndLine();
     }
-    text += "endmodule\n";
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    text += "endmodule";
+    writer.EndLine();
 }
 
 }  // namespace qmsop
