@@ -636,6 +636,42 @@ TEST(JsonTrace, LimitCutsTheListsAndKeepsTheCounts)
     EXPECT_FALSE(Parse(RunWith("f(a,b) = m(0,1)\n", options).out)["truncated"].GetBool());
 }
 
+TEST(JsonTrace, PairsOfCopiesAreListedInOrderAndCutByTheLimit)
+{
+    // Copies of 4 (group 1) pair with every copy of 5 (group 2): copies^2
+    // pairs form {4,5}. They are listed in (lower, upper) order, at most
+    // `limit` of them, so that 2000 copies of each give a small document.
+    struct Case {
+        std::uint32_t copies;
+        std::uint64_t limit;
+        std::size_t listed;
+        bool truncated;
+    };
+    for (const Case& c : {Case{3, 0, 9, false}, Case{3, 9, 9, false}, Case{3, 4, 4, true},
+                          Case{2000, 10, 10, true}}) {
+        SCOPED_TRACE(std::to_string(c.copies) + " copies, limit " + std::to_string(c.limit));
+        std::string input = "f(a,b,c) = m(";
+        for (std::uint32_t k = 0; k < c.copies; ++k) {
+            input += k == 0 ? "4,5" : ",4,5";
+        }
+        qmsop::RunOptions options;
+        options.format = qmsop::OutputFormat::kJson;
+        options.traceLimit = c.limit;
+        const RunOutput run = RunWith(input + ")\n", options);
+        EXPECT_LT(run.out.size(), std::size_t{1} << 16);
+        const rapidjson::Document doc = Parse(run.out);
+        EXPECT_EQ(doc["truncated"].GetBool(), c.truncated);
+        const auto& implicant = doc["tabulation"]["columns"][1]["groups"][1]["implicants"][0];
+        EXPECT_EQ(NumbersOf(implicant["minterms"]), (Numbers{4, 5}));
+        const auto& from = implicant["from"].GetArray();
+        ASSERT_EQ(from.Size(), c.listed);
+        for (rapidjson::SizeType p = 0; p < from.Size(); ++p) {
+            EXPECT_EQ(from[p][0].GetUint(), p / c.copies);
+            EXPECT_EQ(from[p][1].GetUint(), p % c.copies);
+        }
+    }
+}
+
 TEST(JsonTrace, ConstantsAreToldApartAndRefusalsCarryTheirPlace)
 {
     qmsop::RunOptions options;

@@ -57,28 +57,32 @@ Cube CubeOf(const Implicant& implicant, std::uint32_t numVars)
     return Cube(std::move(literals));
 }
 
-void AppendProduct(std::string& text, const Cube& cube, const std::vector<std::string>& names)
+namespace {
+
+// Appends the literals of `cube` over `names`, "'" after a complemented one.
+void AppendNamedLiterals(std::string& text, const Cube& cube, CoverForm form,
+                         std::string_view between, const std::vector<std::string>& names)
 {
-    for (std::uint32_t v = 0; v < cube.numVars(); ++v) {
-        if (cube[v] == Literal::kFree) {
-            continue;
-        }
+    AppendLiterals(text, cube, form, between, [&](std::uint32_t v, bool complemented) {
         text += names[v];
-        if (cube[v] == Literal::kZero) {
+        if (complemented) {
             text += '\'';
         }
-    }
+    });
 }
 
-void AppendSumOfProducts(std::string& text, const std::vector<Cube>& cubes,
-                         const std::vector<std::string>& names)
+}  // namespace
+
+void AppendProduct(std::string& text, const Cube& cube, const std::vector<std::string>& names)
 {
-    for (std::size_t p = 0; p < cubes.size(); ++p) {
-        if (p != 0) {
-            text += " + ";
-        }
-        AppendProduct(text, cubes[p], names);
-    }
+    AppendNamedLiterals(text, cube, CoverForm::kSumOfProducts, "", names);
+}
+
+void AppendSum(std::string& text, const Cube& cube, const std::vector<std::string>& names)
+{
+    text += '(';
+    AppendNamedLiterals(text, cube, CoverForm::kProductOfSums, " + ", names);
+    text += ')';
 }
 
 }  // namespace qmsop

@@ -508,21 +508,14 @@ void AppendNumberList(std::string& text, std::span<const std::uint32_t> numbers)
     }
 }
 
-std::ostream& operator<<(std::ostream& out, const BooleanFunction& func)
+void AppendFunctionHead(std::string& text, const FunctionHead& head,
+                        const std::vector<std::string>& names)
 {
-    std::string text;
-    AppendFunctionHead(text, func.names);
-    text += " = m(";
-    AppendNumberList(text, func.minterms);
-    text += ") + d(";
-    AppendNumberList(text, func.dontCares);
-    text += ')';
-    return out.write(text.data(), static_cast<std::streamsize>(text.size()));
-}
-
-void AppendFunctionHead(std::string& text, const std::vector<std::string>& names)
-{
-    text += "f(";
+    text += head.name;
+    if (head.complement) {
+        text += '\'';
+    }
+    text += '(';
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (i != 0) {
             text += ',';
@@ -530,6 +523,23 @@ void AppendFunctionHead(std::string& text, const std::vector<std::string>& names
         text += names[i];
     }
     text += ')';
+}
+
+void AppendEchoLine(std::string& text, const BooleanFunction& func, const FunctionHead& head)
+{
+    AppendFunctionHead(text, head, func.names);
+    text += " = m(";
+    AppendNumberList(text, func.minterms);
+    text += ") + d(";
+    AppendNumberList(text, func.dontCares);
+    text += ')';
+}
+
+std::ostream& operator<<(std::ostream& out, const BooleanFunction& func)
+{
+    std::string text;
+    AppendEchoLine(text, func, {});
+    return out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 }  // namespace qmsop

@@ -93,11 +93,23 @@ void AppendNumberList(std::string& text, std::span<const std::uint32_t> numbers)
 // The reader: ReadFunction without the result; sets failbit on a refusal.
 std::istream& operator>>(std::istream& in, BooleanFunction& func);
 
-// The echo line, without a line end: f(a,b,c) = m(1,3,5,7) + d(0)
-std::ostream& operator<<(std::ostream& out, const BooleanFunction& func);
+// The head of a function's lines: the output's name, and whether the line is
+// about its complement (then written with "'": f'(a,b)).
+struct FunctionHead {
+    std::string name = "f";
+    bool complement = false;
+};
 
-// Appends the head that the echo line and the result line share: "f(", the
-// names joined by ",", then ")".
-void AppendFunctionHead(std::string& text, const std::vector<std::string>& names);
+// Appends the head that the echo line and the result line share: the name
+// (with "'" for a complement), "(", the names joined by ",", then ")".
+void AppendFunctionHead(std::string& text, const FunctionHead& head,
+                        const std::vector<std::string>& names);
+
+// Appends the echo line of `func` under `head`, without a line end:
+// s(a,b,c) = m(1,3,5,7) + d(0)
+void AppendEchoLine(std::string& text, const BooleanFunction& func, const FunctionHead& head);
+
+// The echo line under the name f, without a line end: f(a,b,c) = m(1,3,5,7) + d(0)
+std::ostream& operator<<(std::ostream& out, const BooleanFunction& func);
 
 }  // namespace qmsop

@@ -8,10 +8,10 @@
 #include <optional>
 #include <ostream>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "base/check.h"
+#include "base/textwriter.h"
 #include "io/pla_parser.h"
 
 namespace qmsop {
@@ -383,33 +383,34 @@ std::vector<std::string> UniquePlaNames(std::vector<std::string> names)
 
 }  // namespace
 
-void WritePla(std::ostream& out, const std::vector<std::string>& inputs,
-              const std::vector<OutputCover>& outputs)
+void WritePla(std::ostream& out, const Result& result)
 {
+    const std::vector<std::string>& inputs = result.inputs;
+    const std::vector<ResultOutput>& outputs = result.outputs();
     const bool pos = !outputs.empty() && outputs.front().pos;
-    // Distinct cubes in order of first use, with the outputs they belong to.
-    std::vector<std::string> lines;
-    std::unordered_map<std::string, std::size_t> lineOf;
+    // The result's distinct cubes in order of first use, with the outputs
+    // they belong to.
     const char member = pos ? '0' : '1';
     const char other = pos ? '1' : '0';
+    std::vector<std::string> lines;
+    lines.reserve(result.cubes().size());
+    for (const Cube& cube : result.cubes()) {
+        lines.push_back(cube.Pattern() + ' ' + std::string(outputs.size(), other));
+    }
     for (std::size_t o = 0; o < outputs.size(); ++o) {
         QMSOP_ASSERT(outputs[o].pos == pos);
-        for (const Cube& cube : outputs[o].cubes) {
-            std::string pattern = cube.Pattern();
-            auto [it, inserted] = lineOf.try_emplace(pattern, lines.size());
-            if (inserted) {
-                lines.push_back(pattern + ' ' + std::string(outputs.size(), other));
-            }
-            lines[it->second][pattern.size() + 1 + o] = member;
+        for (const std::uint32_t c : outputs[o].cubes) {
+            lines[c][result.cubes()[c].numVars() + 1 + o] = member;
         }
     }
     std::vector<std::string> names = inputs;
-    for (const OutputCover& output : outputs) {
+    for (const ResultOutput& output : outputs) {
         names.push_back(output.name);
     }
     names = UniquePlaNames(std::move(names));
-    std::string text =
-        ".i " + std::to_string(inputs.size()) + "\n.o " + std::to_string(outputs.size()) + '\n';
+    TextWriter writer(out);
+    std::string& text = writer.Text();
+    text += ".i " + std::to_string(inputs.size()) + "\n.o " + std::to_string(outputs.size()) + '\n';
     for (std::size_t k = 0; k < names.size(); ++k) {
         if (k == 0 && !inputs.empty()) {
             text += ".ilb";
@@ -425,14 +426,10 @@ void WritePla(std::ostream& out, const std::vector<std::string>& inputs,
     text += '\n';
     for (const std::string& line : lines) {
         text += line;
-        text += '\n';
-        if (text.size() >= (1u << 16)) {
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-            text.clear();
-        }
+        writer.EndLine();
     }
-    text += ".e\n";
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    text += ".e";
+    writer.EndLine();
 }
 
 }  // namespace qmsop

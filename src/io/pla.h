@@ -68,9 +68,9 @@ ReadResult ReadPla(std::istream& in, PlaFile& pla);
 // otherwise linear in the output's sets.
 BooleanFunction FunctionOf(const PlaFile& pla, std::size_t index);
 
-// Writes the covers as one PLA over `inputs`: .i, .o, .ilb (unless there are
-// no inputs), .ob, .type, .p,
-// one line per distinct cube with a value per output, .e. A sum of products
+// Writes the result as one PLA over its inputs: .i, .o, .ilb (unless there
+// are no inputs), .ob, .type, .p, one line per distinct cube of the result
+// with a value per output, .e. A sum of products
 // is a type-f cover ('1': the cube is in the output, '0': it is not); a
 // product of sums is a type-r cover of the complement ('0': the cube is in
 // the output's off-set, '1': it is not). All covers must have the same form.
@@ -85,7 +85,6 @@ BooleanFunction FunctionOf(const PlaFile& pla, std::size_t index);
 //   .p 1
 //   --1 1
 //   .e
-void WritePla(std::ostream& out, const std::vector<std::string>& inputs,
-              const std::vector<OutputCover>& outputs);
+void WritePla(std::ostream& out, const Result& result);
 
 }  // namespace qmsop

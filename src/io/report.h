@@ -9,7 +9,8 @@
 //   f(a,b,c) = (b' + c')(a' + c)         the result: a product of sums
 //
 // A PLA output named s writes s(...) and s'(...) in place of f(...) and
-// f'(...). Otherwise every block is the default report's.
+// f'(...). Otherwise every block is the default report's: the writers take
+// the head (name and complement) as a parameter.
 #pragma once
 
 #include <iosfwd>
@@ -33,8 +34,11 @@ void WriteEchoLines(std::ostream& out, const BooleanFunction& func, const std::s
                     const BooleanFunction* complement);
 
 // Writes the chart report of `solution` ("[PI]", the prime implicants, the
-// chart, the result line), with the result line(s) for its name and form.
-// Streams the chart like the default report; holds back only the last line.
+// chart, the result line under the minimised function's head) and, for a
+// product of sums, the result line of the function. Streamed.
 void WriteChartReport(std::ostream& out, const Solution& solution);
+
+// Writes the result line of `solution` and its line end, streamed.
+void WriteResult(std::ostream& out, const Solution& solution);
 
 }  // namespace qmsop

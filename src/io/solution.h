@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Solution: one minimised function as the output writers see it (text,
-// JSON trace, PLA, Verilog), and the cover of one output.
+// JSON trace), and Result, the value that the PLA and Verilog writers read:
+// outputs by name, sharing their products.
 //
 // With a product of sums (pos) the tabulation and the chart are those of the
 // complement, and the chosen products cover the points where the function
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "cube/cube.h"
@@ -26,28 +28,42 @@ struct Solution {
     bool pos = false;             // the minimised function is func's complement
 };
 
-// The result of one output: its name and chosen products; with `pos` the
-// products cover the complement and the output is their product of sums.
-struct OutputCover {
+// One output of a result: its name and its products, as positions in the
+// result's cube list, in the order chosen. With `pos` the products cover the
+// complement and the output is their product of sums.
+struct ResultOutput {
     std::string name;
-    std::vector<Cube> cubes;
+    std::vector<std::uint32_t> cubes;
     bool pos = false;
 };
 
-// Which constant the result is: 0 or 1, or -1 when it is not constant. An
-// empty cover is 0 and a cube without literals is 1 (the other way round for
-// a product of sums).
-inline int ConstantOf(const OutputCover& cover)
-{
-    bool one = false;
-    for (const Cube& cube : cover.cubes) {
-        one = one || cube.NumLiterals() == 0;
-    }
-    if (!one && !cover.cubes.empty()) {
-        return -1;
-    }
-    return one != cover.pos ? 1 : 0;
-}
+// A result as a value: the input names, the products (each held once, shared
+// by every output that uses it, in order of first use) and the outputs in
+// order, as a multi-output PLA holds a cover. Memory: one copy of each
+// distinct product.
+class Result {
+public:
+    // The names of the inputs; the first is the most significant bit.
+    std::vector<std::string> inputs;
+
+    // Adds an output whose cover is `cover`, in that order; a product equal
+    // to one held already is shared. O(k n) for k products of n variables.
+    void AddOutput(std::string name, const std::vector<Cube>& cover, bool pos);
+
+    const std::vector<Cube>& cubes() const { return cubes_; }
+    const std::vector<ResultOutput>& outputs() const { return outputs_; }
+    // The products of output `o`, in its order.
+    std::vector<Cube> CoverOf(std::size_t o) const;
+    // Which constant output `o` is: 0 or 1, or -1 when it is not constant.
+    // An empty cover is 0 and a cube without literals is 1 (the other way
+    // round for a product of sums).
+    int ConstantOf(std::size_t o) const;
+
+private:
+    std::vector<Cube> cubes_;
+    std::vector<ResultOutput> outputs_;
+    std::unordered_map<std::string, std::uint32_t> positionOf;  // by Cube::Pattern()
+};
 
 // The chosen products of `solution`, which the machine-readable formats
 // write. A function of no variables has no implicants to tabulate, so its

@@ -75,238 +75,6 @@ void Numbers(Writer& json, std::span<const std::uint32_t> numbers)
     json.EndArray();
 }
 
-// The 0/1/- pattern of an implicant: a variable is free when its weight is
-// one of the differences, else it takes its bit in the first minterm.
-void PatternOf(std::string& text, const Implicant& implicant, std::uint32_t numVars)
-{
-    text.assign(numVars, '0');
-    const std::uint32_t first = implicant.Minterm(0);
-    const auto diffs = implicant.Diffs();
-    for (std::uint32_t v = 0; v < numVars; ++v) {
-        const std::uint32_t shift = numVars - 1 - v;
-        if (shift >= 32) {
-            continue;
-        }
-        const std::uint32_t weight = std::uint32_t{1} << shift;
-        if (diffs.has_value() && std::find(diffs->begin(), diffs->end(), weight) != diffs->end()) {
-            text[v] = '-';
-        } else if ((first & weight) != 0) {
-            text[v] = '1';
-        }
-    }
-}
-
-std::uint64_t Mix(std::uint64_t h)
-{
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdULL;
-    h ^= h >> 33;
-    h *= 0xc4ceb9fe1a85ec53ULL;
-    h ^= h >> 33;
-    return h;
-}
-
-std::uint64_t DiffsKey(const Implicant& implicant, std::uint64_t sum)
-{
-    std::uint64_t h = Mix(sum + 0x9E3779B97F4A7C15ULL);
-    if (const auto diffs = implicant.Diffs()) {
-        for (const std::uint32_t d : *diffs) {
-            h = Mix(h ^ d) + 0x9E3779B97F4A7C15ULL;
-        }
-    }
-    return h;
-}
-
-// A pair of implicants of the previous column that combined into the
-// implicant at `target` of a group: lower is in group g, upper in g + 1.
-struct Pair {
-    std::uint32_t target;
-    std::uint32_t lower;
-    std::uint32_t upper;
-};
-
-// The hash of a minterm list, for finding the implicant that holds it.
-std::uint64_t MintermsKey(std::span<const std::uint32_t> minterms)
-{
-    std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ minterms.size();
-    for (const std::uint32_t v : minterms) {
-        h = Mix(h ^ v) + 0x9E3779B97F4A7C15ULL;
-    }
-    return h;
-}
-
-// A multimap from 64-bit keys to positions, open addressing with linear
-// probing in one array: no allocation per entry.
-class KeyIndex {
-public:
-    explicit KeyIndex(std::size_t count)
-    {
-        std::size_t size = 8;
-        while (size < 2 * count) {
-            size *= 2;
-        }
-        slots.assign(size, {0, 0});
-        mask = size - 1;
-    }
-    void Add(std::uint64_t key, std::uint32_t position)
-    {
-        key |= 1;  // 0 marks an empty slot
-        std::size_t s = key & mask;
-        while (slots[s].first != 0) {
-            s = (s + 1) & mask;
-        }
-        slots[s] = {key, position};
-    }
-    // Calls visit(position) for every entry added with `key`.
-    template <typename Visit>
-    void ForEach(std::uint64_t key, Visit visit) const
-    {
-        key |= 1;
-        for (std::size_t s = key & mask; slots[s].first != 0; s = (s + 1) & mask) {
-            if (slots[s].first == key) {
-                visit(slots[s].second);
-            }
-        }
-    }
-
-private:
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> slots;
-    std::size_t mask = 0;
-};
-
-// Every pair of `lower` and `upper` that passes the tabulation's pair test
-// (same differences, sums apart by one power of two), with the position in
-// `destination` of the implicant holding their merged minterms; ordered by
-// that position, then as the tabulation forms them.
-std::vector<Pair> PairsOf(const Group& lower, const Group& upper, const Group& destination)
-{
-    std::vector<Pair> pairs;
-    if (lower.numImplicants() == 0 || upper.numImplicants() == 0) {
-        return pairs;
-    }
-    const auto& uppers = upper.Implicants();
-    const auto& made = destination.Implicants();
-    KeyIndex byKey(uppers.size());
-    std::uint32_t maxSum = 0;
-    for (std::uint32_t j = 0; j < uppers.size(); ++j) {
-        byKey.Add(DiffsKey(uppers[j], uppers[j].MintermSum()), j);
-        maxSum = std::max(maxSum, uppers[j].MintermSum());
-    }
-    KeyIndex byMinterms(made.size());
-    for (std::uint32_t k = 0; k < made.size(); ++k) {
-        byMinterms.Add(MintermsKey(made[k].Minterms()), k);
-    }
-
-    std::vector<std::uint32_t> merged;
-    std::vector<std::uint32_t> partners;
-    for (std::uint32_t i = 0; i < lower.numImplicants(); ++i) {
-        const Implicant& a = lower.Implicants()[i];
-        partners.clear();
-        if (!a.used) {
-            continue;  // it formed no pair at all
-        }
-        for (std::uint32_t t = 0; t < 32; ++t) {
-            const std::uint64_t sumB = std::uint64_t{a.MintermSum()} + (std::uint64_t{1} << t);
-            if (sumB > maxSum) {
-                break;
-            }
-            byKey.ForEach(DiffsKey(a, sumB), [&](std::uint32_t j) {
-                const Implicant& b = uppers[j];
-                if (b.MintermSum() == sumB && Implicant::SameDiffs(a, b)) {
-                    partners.push_back(j);
-                }
-            });
-        }
-        std::sort(partners.begin(), partners.end());
-        for (const std::uint32_t j : partners) {
-            const Implicant& b = uppers[j];
-            merged.resize(a.Minterms().size() + b.Minterms().size());
-            std::merge(a.Minterms().begin(), a.Minterms().end(), b.Minterms().begin(),
-                       b.Minterms().end(), merged.begin());
-            std::uint32_t target = UINT32_MAX;
-            byMinterms.ForEach(MintermsKey(merged), [&](std::uint32_t k) {
-                if (std::equal(made[k].Minterms().begin(), made[k].Minterms().end(), merged.begin(),
-                               merged.end())) {
-                    target = k;
-                }
-            });
-            QMSOP_ASSERT(target != UINT32_MAX);
-            pairs.push_back({target, i, j});
-        }
-    }
-    std::stable_sort(pairs.begin(), pairs.end(),
-                     [](const Pair& x, const Pair& y) { return x.target < y.target; });
-    return pairs;
-}
-
-// True when every number of `func` is below 2^n and given once (as a
-// minterm or as a don't-care): then each implicant is a cube, the tabulation
-// holds every smaller cube inside it, and its pairs are its halves.
-bool IsPlain(const BooleanFunction& func)
-{
-    std::vector<std::uint32_t> all(func.minterms);
-    all.insert(all.end(), func.dontCares.begin(), func.dontCares.end());
-    std::sort(all.begin(), all.end());
-    const std::uint32_t n = func.numVars();
-    const bool inRange = n >= 32 || all.empty() || all.back() < (std::uint32_t{1} << n);
-    return inRange && std::adjacent_find(all.begin(), all.end()) == all.end();
-}
-
-// PairsOf for a plain function, without the partner search: an implicant of
-// `destination` came from its two halves along each of its free variables
-// (its differences), the half where the variable is 0 in `lower`, the other
-// in `upper`. The same pairs in the same order.
-std::vector<Pair> PairsBySplitting(const Group& lower, const Group& upper, const Group& destination)
-{
-    const auto index = [](const Group& group) {
-        KeyIndex byMinterms(group.numImplicants());
-        for (std::uint32_t k = 0; k < group.numImplicants(); ++k) {
-            byMinterms.Add(MintermsKey(group.Implicants()[k].Minterms()), k);
-        }
-        return byMinterms;
-    };
-    const auto find = [](const Group& group, const KeyIndex& byMinterms,
-                         const std::vector<std::uint32_t>& minterms) {
-        std::uint32_t position = UINT32_MAX;
-        byMinterms.ForEach(MintermsKey(minterms), [&](std::uint32_t k) {
-            if (std::equal(group.Implicants()[k].Minterms().begin(),
-                           group.Implicants()[k].Minterms().end(), minterms.begin(),
-                           minterms.end())) {
-                position = k;
-            }
-        });
-        return position;
-    };
-    std::vector<Pair> pairs;
-    if (destination.numImplicants() == 0) {
-        return pairs;
-    }
-    const KeyIndex lowerIndex = index(lower);
-    const KeyIndex upperIndex = index(upper);
-    std::vector<std::uint32_t> without;
-    std::vector<std::uint32_t> with;
-    for (std::uint32_t k = 0; k < destination.numImplicants(); ++k) {
-        const Implicant& x = destination.Implicants()[k];
-        const auto start = static_cast<std::ptrdiff_t>(pairs.size());
-        const auto diffs = x.Diffs();
-        for (const std::uint32_t weight : *diffs) {
-            without.clear();
-            with.clear();
-            for (const std::uint32_t m : x.Minterms()) {
-                ((m & weight) != 0 ? with : without).push_back(m);
-            }
-            const std::uint32_t lowerAt = find(lower, lowerIndex, without);
-            const std::uint32_t upperAt = find(upper, upperIndex, with);
-            QMSOP_ASSERT(lowerAt != UINT32_MAX && upperAt != UINT32_MAX);
-            pairs.push_back({k, lowerAt, upperAt});
-        }
-        std::sort(pairs.begin() + start, pairs.end(), [](const Pair& p, const Pair& q) {
-            return std::pair(p.lower, p.upper) < std::pair(q.lower, q.upper);
-        });
-    }
-    return pairs;
-}
-
 class TraceWriter {
 public:
     TraceWriter(std::ostream& out, const Solution& solution, const TraceContext& context)
@@ -466,27 +234,24 @@ private:
 
     void Tabulation()
     {
-        const auto& columns = solution.quine.Columns();
-        const bool plain = IsPlain(solution.quine.func);
+        const Quine& quine = solution.quine;
+        const auto& columns = quine.Columns();
         Key(json, "tabulation");
         json.StartObject();
         Key(json, "columns");
         json.StartArray();
-        for (std::size_t c = 0; c < columns.size(); ++c) {
+        for (std::uint32_t c = 0; c < columns.size(); ++c) {
             json.StartObject();
             Key(json, "groups");
             json.StartArray();
             const Column& column = *columns[c];
             std::uint64_t listed = 0;
             for (std::uint32_t g = 0; g < column.numGroups(); ++g) {
-                std::vector<Pair> pairs;
-                if (c > 0) {
-                    const Column& previous = *columns[c - 1];
-                    const auto pairsOf = plain ? PairsBySplitting : PairsOf;
-                    pairs =
-                        pairsOf(*previous.GroupAt(g), *previous.GroupAt(g + 1), *column.GroupAt(g));
-                }
-                WriteGroup(*column.GroupAt(g), pairs, listed);
+                const Column* previous = c > 0 ? columns[c - 1].get() : nullptr;
+                const Sources sources{quine.PairsOf(c, g),
+                                      previous != nullptr ? previous->GroupAt(g) : nullptr,
+                                      previous != nullptr ? previous->GroupAt(g + 1) : nullptr};
+                WriteGroup(*column.GroupAt(g), sources, listed);
             }
             json.EndArray();
             json.EndObject();
@@ -495,13 +260,21 @@ private:
         json.EndObject();
     }
 
-    void WriteGroup(const qmsop::Group& group, const std::vector<Pair>& pairs,
-                    std::uint64_t& listed)
+    // The pairs that formed the implicants of a group, as the tabulation
+    // recorded them, and the two groups of the previous column they name.
+    struct Sources {
+        std::span<const ImplicantPair> pairs;
+        const qmsop::Group* lower;
+        const qmsop::Group* upper;
+    };
+
+    void WriteGroup(const qmsop::Group& group, const Sources& sources, std::uint64_t& listed)
     {
         json.StartObject();
         Key(json, "implicants");
         json.StartArray();
-        auto pair = pairs.begin();
+        const auto pairs = sources.pairs;
+        std::size_t next = 0;
         for (std::uint32_t k = 0; k < group.numImplicants() && Listed(listed); ++k, ++listed) {
             const Implicant& implicant = group.Implicants()[k];
             json.StartObject();
@@ -514,8 +287,7 @@ private:
                 json.Null();
             }
             Key(json, "cube");
-            PatternOf(pattern, implicant, solution.quine.func.numVars());
-            String(json, pattern);
+            String(json, CubeOf(implicant, solution.quine.func.numVars()).Pattern());
             Key(json, "combined");
             json.Bool(implicant.used);
             Key(json, "pi");
@@ -524,21 +296,45 @@ private:
             } else {
                 json.Null();
             }
-            Key(json, "from");
-            json.StartArray();
-            for (; pair != pairs.end() && pair->target == k; ++pair) {
-                json.StartArray();
-                json.Uint(pair->lower);
-                json.Uint(pair->upper);
-                json.EndArray();
+            const std::size_t first = next;
+            while (next < pairs.size() && pairs[next].target == k) {
+                ++next;
             }
-            json.EndArray();
+            Key(json, "from");
+            WriteFrom(pairs.subspan(first, next - first), sources);
             json.EndObject();
         }
         json.EndArray();
         Key(json, "count");
         json.Uint(group.numImplicants());
         json.EndObject();
+    }
+
+    // The "from" list of one implicant: every pair of copies of each
+    // recorded pair of runs, in ascending (lower, upper) order, at most
+    // `limit` of them.
+    void WriteFrom(std::span<const ImplicantPair> pairs, const Sources& sources)
+    {
+        json.StartArray();
+        std::uint64_t written = 0;
+        for (const ImplicantPair& pair : pairs) {
+            const std::uint32_t lowerEnd = sources.lower->RunEnd(pair.lower);
+            const std::uint32_t upperEnd = sources.upper->RunEnd(pair.upper);
+            for (std::uint32_t i = pair.lower; i < lowerEnd; ++i) {
+                for (std::uint32_t j = pair.upper; j < upperEnd; ++j) {
+                    if (!Listed(written)) {
+                        json.EndArray();
+                        return;
+                    }
+                    ++written;
+                    json.StartArray();
+                    json.Uint(i);
+                    json.Uint(j);
+                    json.EndArray();
+                }
+            }
+        }
+        json.EndArray();
     }
 
     void PrimeImplicants()
@@ -556,8 +352,7 @@ private:
             Key(json, "minterms");
             Numbers(json, implicant.Minterms());
             Key(json, "cube");
-            PatternOf(pattern, implicant, n);
-            String(json, pattern);
+            String(json, CubeOf(implicant, n).Pattern());
             Key(json, "product");
             text.clear();
             AppendProduct(text, CubeOf(implicant, n), solution.quine.func.names);
@@ -670,7 +465,8 @@ private:
 
     void Result()
     {
-        const OutputCover cover{solution.name, ResultCubes(solution), solution.pos};
+        qmsop::Result cover;
+        cover.AddOutput(solution.name, ResultCubes(solution), solution.pos);
         Key(json, "result");
         json.StartObject();
         Key(json, "text");
@@ -678,7 +474,7 @@ private:
         Key(json, "form");
         json.String(solution.pos ? "pos" : "sop");
         Key(json, "constant");
-        const int constant = ConstantOf(cover);
+        const int constant = cover.ConstantOf(0);
         if (constant < 0) {
             json.Null();
         } else {
@@ -686,7 +482,7 @@ private:
         }
         Key(json, "cubes");
         json.StartArray();
-        for (const Cube& cube : cover.cubes) {
+        for (const Cube& cube : cover.cubes()) {
             String(json, cube.Pattern());
         }
         json.EndArray();
@@ -723,7 +519,6 @@ private:
     const TraceContext& context;
     std::uint64_t limit;
     bool truncated = false;
-    std::string pattern;
 };
 
 }  // namespace

@@ -16,9 +16,10 @@
 //    "constant":null,"cubes":["--1"]},"certificate":null,"truncated":false}
 //
 // Rows of the chart are named by PI number (from 1); its columns by their
-// index from 0 in the minimised function's minterm list. Memory: the writer
-// holds one output buffer and, for one column at a time, the pairs each
-// implicant came from; time is linear in the document.
+// index from 0 in the minimised function's minterm list. An implicant's
+// "from" pairs are the ones the tabulation recorded (TabulationOptions::
+// recordPairs), each pair of runs of copies expanded to every pair of copies.
+// Memory: the writer holds one output buffer; time is linear in the document.
 #pragma once
 
 #include <cstdint>
@@ -56,8 +57,9 @@ struct TraceContext {
     std::string refusalMessage;
     std::span<const Diagnostic> warnings;  // about the input, still minimised
     std::optional<TraceCertificate> certificate;
-    // At most this many implicants per column, prime implicants, chart rows
-    // and chart columns are listed (0: all); the counts stay whole.
+    // At most this many implicants per column, pairs per implicant, prime
+    // implicants, chart rows and chart columns are listed (0: all); the
+    // counts stay whole.
     std::uint64_t limit = 0;
 };
 

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "base/textwriter.h"
+
 namespace qmsop {
 
 namespace {
@@ -302,41 +304,36 @@ std::string EscapedBody(std::string_view name)
     return body;
 }
 
-// The cover as an expression over the port names.
-std::string Expression(const OutputCover& cover, const std::vector<std::string>& ports)
+// Output `o` of the result as an expression over the port names.
+std::string Expression(const Result& result, std::size_t o, const std::vector<std::string>& ports)
 {
-    const int constant = ConstantOf(cover);
+    const int constant = result.ConstantOf(o);
+    const std::vector<Cube> cubes = result.CoverOf(o);
+    const bool pos = result.outputs()[o].pos;
     if (constant >= 0) {
         return constant == 1 ? "1'b1" : "1'b0";
     }
     // Sum of products: (a & ~b) | c. Product of sums: (a | ~b) & c, each
     // sum the complement of a product of the complement's cover.
-    const char* inner = cover.pos ? " | " : " & ";
-    const char* outer = cover.pos ? " & " : " | ";
+    const char* inner = pos ? " | " : " & ";
+    const char* outer = pos ? " & " : " | ";
     std::string text;
-    for (std::size_t p = 0; p < cover.cubes.size(); ++p) {
-        const Cube& cube = cover.cubes[p];
+    for (std::size_t p = 0; p < cubes.size(); ++p) {
+        const Cube& cube = cubes[p];
         if (p != 0) {
             text += outer;
         }
-        const bool group = cube.NumLiterals() > 1 && cover.cubes.size() > 1;
+        const bool group = cube.NumLiterals() > 1 && cubes.size() > 1;
         if (group) {
             text += '(';
         }
-        bool first = true;
-        for (std::uint32_t v = 0; v < cube.numVars(); ++v) {
-            if (cube[v] == Literal::kFree) {
-                continue;
-            }
-            if (!first) {
-                text += inner;
-            }
-            first = false;
-            if ((cube[v] == Literal::kZero) != cover.pos) {
+        const CoverForm form = pos ? CoverForm::kProductOfSums : CoverForm::kSumOfProducts;
+        AppendLiterals(text, cube, form, inner, [&](std::uint32_t v, bool complemented) {
+            if (complemented) {
                 text += '~';
             }
             text += ports[v];
-        }
+        });
         if (group) {
             text += ')';
         }
@@ -385,16 +382,19 @@ std::string VerilogModuleName(const std::string& base, std::uint64_t index)
     return escaped;
 }
 
-void WriteVerilog(std::ostream& out, const std::string& module,
-                  const std::vector<std::string>& inputs, const std::vector<OutputCover>& outputs)
+void WriteVerilog(std::ostream& out, const std::string& module, const Result& result)
 {
+    const std::vector<std::string>& inputs = result.inputs;
+    const std::vector<ResultOutput>& outputs = result.outputs();
     std::vector<std::string> outputNames;
     outputNames.reserve(outputs.size());
-    for (const OutputCover& output : outputs) {
+    for (const ResultOutput& output : outputs) {
         outputNames.push_back(output.name);
     }
     const std::vector<std::string> ports = VerilogPortNames(inputs, outputNames);
-    std::string text = "module " + module + "(";
+    TextWriter writer(out);
+    std::string& text = writer.Text();
+    text += "module " + module + "(";
     for (std::size_t p = 0; p < ports.size(); ++p) {
         text += p != 0 ? ", " : "";
         text += p < inputs.size() ? "input wire " : "output wire ";
@@ -402,15 +402,11 @@ void WriteVerilog(std::ostream& out, const std::string& module,
     }
     text += ");\n";
     for (std::size_t o = 0; o < outputs.size(); ++o) {
-        text +=
-            "  assign " + ports[inputs.size() + o] + " = " + Expression(outputs[o], ports) + ";\n";
-        if (text.size() >= (1u << 16)) {
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-            text.clear();
-        }
+        text += "  assign " + ports[inputs.size() + o] + " = " + Expression(result, o, ports) + ";";
+        writer.EndLine();
     }
-    text += "endmodule\n";
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    text += "endmodule";
+    writer.EndLine();
 }
 
 }  // namespace qmsop

@@ -33,8 +33,7 @@ std::vector<std::string> VerilogPortNames(const std::vector<std::string>& inputs
 // for the first, then base_2, base_3, ...; escaped as a port name is.
 std::string VerilogModuleName(const std::string& base, std::uint64_t index);
 
-// Writes `module <module>(...); ... endmodule` for the covers over `inputs`.
-void WriteVerilog(std::ostream& out, const std::string& module,
-                  const std::vector<std::string>& inputs, const std::vector<OutputCover>& outputs);
+// Writes `module <module>(...); ... endmodule` for the outputs of `result`.
+void WriteVerilog(std::ostream& out, const std::string& module, const Result& result);
 
 }  // namespace qmsop

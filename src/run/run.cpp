@@ -81,13 +81,6 @@ struct Job {
     std::vector<Diagnostic> warnings;
 };
 
-// The covers that one PLA document or Verilog module collects: consecutive
-// functions over the same inputs.
-struct Covers {
-    std::vector<std::string> inputs;
-    std::vector<OutputCover> outputs;
-};
-
 // The refusal of an input that could not be read (`error`, the system's
 // reason), as the machine-readable formats give it.
 ReadResult ReadErrorAt(std::uint64_t line, const std::string& error)
@@ -209,15 +202,14 @@ public:
     // after the modules written before).
     void WriteCovers()
     {
-        if (covers.outputs.empty()) {
+        if (covers.outputs().empty()) {
             return;
         }
         if (options.format == OutputFormat::kPla) {
-            WritePla(out, covers.inputs, covers.outputs);
+            WritePla(out, covers);
         } else if (options.format == OutputFormat::kVerilog) {
             const std::uint64_t index = options.firstModule + stats.modules;
-            WriteVerilog(out, VerilogModuleName(options.name, index), covers.inputs,
-                         covers.outputs);
+            WriteVerilog(out, VerilogModuleName(options.name, index), covers);
         }
         ++stats.modules;
         covers = {};
@@ -240,15 +232,16 @@ private:
 
     // Adds a cover to the document being collected; a function over other
     // inputs than the document's first closes it and starts the next.
-    void Collect(const std::vector<std::string>& inputs, OutputCover cover)
+    void Collect(const std::vector<std::string>& inputs, std::string name,
+                 const std::vector<Cube>& cubes, bool pos)
     {
-        if (!covers.outputs.empty() && covers.inputs != inputs) {
+        if (!covers.outputs().empty() && covers.inputs != inputs) {
             WriteCovers();
         }
-        if (covers.outputs.empty()) {
+        if (covers.outputs().empty()) {
             covers.inputs = inputs;
         }
-        covers.outputs.push_back(std::move(cover));
+        covers.AddOutput(std::move(name), cubes, pos);
     }
 
     // The one warning and --strict path of every reader: reports the read's
@@ -324,6 +317,7 @@ private:
         // next one is built.
         TabulationOptions tabulation;
         tabulation.releaseColumns = !report && options.format != OutputFormat::kJson;
+        tabulation.recordPairs = options.format == OutputFormat::kJson;
         quine.FindPrimeImplicants(tabulation);
         stats.tabulateSeconds = SecondsSince(start);
         if (report) {
@@ -361,11 +355,8 @@ private:
         start = Clock::now();
         switch (options.format) {
             case OutputFormat::kText:
-                if (options.resultOnly && !pos && job.name == "f") {
-                    WriteResultLine(out, chart);  // streamed, never held whole
-                } else if (options.resultOnly) {
-                    const std::string line = ResultLine(solution) + '\n';
-                    out.write(line.data(), static_cast<std::streamsize>(line.size()));
+                if (options.resultOnly) {
+                    WriteResult(out, solution);  // streamed, never held whole
                 } else {
                     WriteChartReport(out, solution);
                 }
@@ -387,7 +378,7 @@ private:
             case OutputFormat::kPla:
             case OutputFormat::kVerilog:
                 if (!job.refusal) {
-                    Collect(job.func.names, {job.name, std::move(cubes), pos});
+                    Collect(job.func.names, job.name, cubes, pos);
                 }
                 break;
         }
@@ -464,7 +455,7 @@ private:
     const RunOptions& options;
     RunStats ownStats;
     RunStats& stats;
-    Covers covers;
+    Result covers;  // what the PLA and Verilog formats collect over the functions
 };
 
 }  // namespace

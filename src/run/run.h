@@ -40,8 +40,9 @@ struct RunOptions {
     bool all = false;         // one function per line until the end of the input
     bool strict = false;      // a warning refuses the input
     bool pos = false;         // minimise the complement, write a product of sums
-    // JSON trace: at most this many implicants per column, prime implicants
-    // and chart rows and columns are listed (0: all); the counts stay whole.
+    // JSON trace: at most this many implicants per column, pairs per
+    // implicant, prime implicants and chart rows and columns are listed (0:
+    // all); the counts stay whole.
     std::uint64_t traceLimit = 0;
     // The name of the function of a function line (its syntax always says
     // f), in every format; a PLA file's outputs keep their own names.

@@ -312,20 +312,14 @@ void AppendPadded(std::string& text, std::uint64_t value, std::size_t width)
     }
 }
 
-// "f(a,b,c) = c" and its line end, one product at a time.
-void AppendResultLine(TextWriter& writer, const McCluskey& chart)
+// "f(a,b,c) = c" and its line end, one term at a time.
+void AppendResultLine(TextWriter& writer, const McCluskey& chart, const FunctionHead& head,
+                      CoverForm form)
 {
     const std::vector<std::string>& names = chart.func().names;
-    AppendFunctionHead(writer.Text(), names);
+    AppendFunctionHead(writer.Text(), head, names);
     writer.Text() += " = ";
-    const std::vector<Cube>& products = chart.products();
-    for (std::size_t p = 0; p < products.size(); ++p) {
-        if (p != 0) {
-            writer.Text() += " + ";
-        }
-        AppendProduct(writer.Text(), products[p], names);
-        writer.Spill();
-    }
+    AppendExpression(writer.Text(), chart.products(), names, form, [&writer] { writer.Spill(); });
     writer.EndLine();
 }
 
@@ -368,13 +362,14 @@ void WriteChartRows(TextWriter& writer, const McCluskey& chart)
 
 }  // namespace
 
-void WriteResultLine(std::ostream& out, const McCluskey& chart)
+void WriteResultLine(std::ostream& out, const McCluskey& chart, const FunctionHead& head,
+                     CoverForm form)
 {
     TextWriter writer(out);
-    AppendResultLine(writer, chart);
+    AppendResultLine(writer, chart, head, form);
 }
 
-std::ostream& operator<<(std::ostream& out, const McCluskey& chart)
+void WriteChart(std::ostream& out, const McCluskey& chart, const FunctionHead& head)
 {
     TextWriter writer(out);
     writer.Text() += "[PI]";
@@ -393,7 +388,12 @@ std::ostream& operator<<(std::ostream& out, const McCluskey& chart)
     writer.EndLine();
     WriteChartRows(writer, chart);
     writer.EndLine();
-    AppendResultLine(writer, chart);
+    AppendResultLine(writer, chart, head, CoverForm::kSumOfProducts);
+}
+
+std::ostream& operator<<(std::ostream& out, const McCluskey& chart)
+{
+    WriteChart(out, chart, {});
     return out;
 }
 

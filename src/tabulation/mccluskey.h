@@ -197,13 +197,19 @@ private:
     bool solved_ = false;
 };
 
-// Writes the result line of a solved chart, "f(a,b,c) = c" and its line end:
-// the same bytes as the chart report's last line, streamed product by
-// product.
-void WriteResultLine(std::ostream& out, const McCluskey& chart);
+// Writes the result line of a solved chart and its line end, streamed product
+// by product: "f(a,b,c) = c" under `head`. With kProductOfSums the chart is
+// that of the complement and the line its product of sums, "f(a,b,c) =
+// (a + b')(c)". The defaults give the chart report's last line.
+void WriteResultLine(std::ostream& out, const McCluskey& chart, const FunctionHead& head = {},
+                     CoverForm form = CoverForm::kSumOfProducts);
 
-// The chart report: "[PI]", the prime implicants, the chart with the chosen
-// rows starred, and the result line; every line ended.
+// The chart report under `head`: "[PI]", the prime implicants, the chart with
+// the chosen rows starred, and the result line (a sum of products); every
+// line ended.
+void WriteChart(std::ostream& out, const McCluskey& chart, const FunctionHead& head);
+
+// The chart report under the name f.
 std::ostream& operator<<(std::ostream& out, const McCluskey& chart);
 
 }  // namespace qmsop

@@ -135,37 +135,4 @@ BooleanFunction Complement(const BooleanFunction& func)
     return complement;
 }
 
-void AppendSum(std::string& text, const Cube& cube, const std::vector<std::string>& names)
-{
-    text += '(';
-    bool first = true;
-    for (std::uint32_t v = 0; v < cube.numVars(); ++v) {
-        if (cube[v] == Literal::kFree) {
-            continue;
-        }
-        if (!first) {
-            text += " + ";
-        }
-        first = false;
-        text += names[v];
-        if (cube[v] == Literal::kOne) {
-            text += '\'';
-        }
-    }
-    text += ')';
-}
-
-void AppendProductOfSums(std::string& text, const std::vector<Cube>& cubes,
-                         const std::vector<std::string>& names)
-{
-    const bool constant = std::any_of(cubes.begin(), cubes.end(),
-                                      [](const Cube& cube) { return cube.NumLiterals() == 0; });
-    if (constant) {
-        return;
-    }
-    for (const Cube& cube : cubes) {
-        AppendSum(text, cube, names);
-    }
-}
-
 }  // namespace qmsop

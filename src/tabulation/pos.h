@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Product of sums: the complement that --pos minimises, and the result line
-// written as a product of sums.
+// Product of sums: the complement that --pos minimises (the result line
+// writes its cover with CoverForm::kProductOfSums, cube/cube.h).
 //
 //   f(a,b,c) = m(0,1,2,5) + d(6,7)   the function as read
 //   f'(a,b,c) = m(3,4) + d(6,7)      its complement, minimised: f' = bc + ac'
@@ -53,15 +53,5 @@ std::optional<std::string> PosRefusal(const BooleanFunction& func);
 // (the point the tabulation groups and writes it by). The names
 // stay. Requires numVars <= kMaxPosVars. O(2^n + k log k) for k numbers.
 BooleanFunction Complement(const BooleanFunction& func);
-
-// Appends the sum that is the complement of `cube`: "(a + b')" for the
-// product a'b. A cube without literals gives "()".
-void AppendSum(std::string& text, const Cube& cube, const std::vector<std::string>& names);
-
-// Appends the product of sums of a cover of the complement, "(a + b')(c)".
-// Constant results stay empty, as in the sum of products: nothing when the
-// cover is empty (the function is 1) or holds a cube without literals (0).
-void AppendProductOfSums(std::string& text, const std::vector<Cube>& cubes,
-                         const std::vector<std::string>& names);
 
 }  // namespace qmsop

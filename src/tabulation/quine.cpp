@@ -3,36 +3,18 @@
 
 #include <algorithm>
 #include <bit>
-#include <istream>
+#include <numeric>
 #include <ostream>
 
 #include "base/check.h"
+#include "base/hash.h"
 #include "base/textwriter.h"
 
 namespace qmsop {
 
 namespace {
 
-constexpr std::uint32_t kNone = 0xFFFFFFFFu;
-
-std::uint64_t Mix(std::uint64_t h)
-{
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdULL;
-    h ^= h >> 33;
-    h *= 0xc4ceb9fe1a85ec53ULL;
-    h ^= h >> 33;
-    return h;
-}
-
-std::uint64_t HashValues(std::span<const std::uint32_t> values)
-{
-    std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ values.size();
-    for (const std::uint32_t v : values) {
-        h = Mix(h ^ v) + 0x9E3779B97F4A7C15ULL;
-    }
-    return h;
-}
+constexpr std::uint32_t kNone = FlatMultimap::kNoValue;
 
 // The number of one bits a first-column number counts for its group: the
 // lowest numVars bits, all 32 when numVars is 32 or more.
@@ -245,8 +227,26 @@ void Group::Clear()
     implicants = {};
 }
 
-void Group::SortImplicants()
+void Group::SortImplicants(std::vector<std::uint32_t>* order)
 {
+    if (order != nullptr) {
+        // The same order, through the permutation: ascending smallest
+        // minterm, and among equal ones the later created first.
+        order->resize(implicants.size());
+        std::iota(order->begin(), order->end(), 0u);
+        std::sort(order->begin(), order->end(), [&](std::uint32_t x, std::uint32_t y) {
+            const std::uint32_t kx = implicants[x].Minterm(0);
+            const std::uint32_t ky = implicants[y].Minterm(0);
+            return kx != ky ? kx < ky : x > y;
+        });
+        std::vector<Implicant> sorted;
+        sorted.reserve(implicants.size());
+        for (const std::uint32_t k : *order) {
+            sorted.push_back(std::move(implicants[k]));
+        }
+        implicants = std::move(sorted);
+        return;
+    }
     // Ascending smallest minterm, newest first among equal ones. When the
     // keys already ascend in creation order, that is each run of equal keys
     // reversed; otherwise reverse creation order, then a stable sort.
@@ -263,6 +263,16 @@ void Group::SortImplicants()
     }
     std::reverse(implicants.begin(), implicants.end());
     std::stable_sort(implicants.begin(), implicants.end(), byKey);
+}
+
+std::uint32_t Group::RunEnd(std::uint32_t position) const
+{
+    std::uint32_t end = position + 1;
+    while (end < implicants.size() &&
+           SameMinterms(implicants[end], implicants[position].Minterms())) {
+        ++end;
+    }
+    return end;
 }
 
 const Implicant* Group::FindMinterms(std::span<const std::uint32_t> minterms) const
@@ -334,79 +344,6 @@ const Implicant* Quine::FindDuplicate(const Implicant& a, const Implicant& b,
 }
 
 namespace {
-
-// An open-addressing hash table from 64-bit keys to 32-bit values (several
-// values may share a key), kept between uses so that its room is allocated
-// once per pass. Cost of a look-up: O(1) expected at a load of at most 1/2.
-class FlatMultimap {
-public:
-    // Empties the table and sizes it for `count` entries. O(count).
-    void Reset(std::size_t count)
-    {
-        std::size_t capacity = 16;
-        while (capacity < 2 * count) {
-            capacity *= 2;
-        }
-        slots.assign(capacity, Slot{});
-        size = 0;
-    }
-    void Insert(std::uint64_t key, std::uint32_t value)
-    {
-        if (2 * (size + 1) > slots.size()) {
-            Grow();
-        }
-        Place(key, value);
-        ++size;
-    }
-    // The first value stored under `key`, or kNone.
-    std::uint32_t Find(std::uint64_t key) const
-    {
-        for (std::size_t i = Mix(key) & (slots.size() - 1);; i = (i + 1) & (slots.size() - 1)) {
-            if (slots[i].value == kNone || slots[i].key == key) {
-                return slots[i].value;
-            }
-        }
-    }
-    // Calls visit(value) for every value stored under `key`.
-    template <typename Visit>
-    void ForEach(std::uint64_t key, Visit visit) const
-    {
-        for (std::size_t i = Mix(key) & (slots.size() - 1); slots[i].value != kNone;
-             i = (i + 1) & (slots.size() - 1)) {
-            if (slots[i].key == key) {
-                visit(slots[i].value);
-            }
-        }
-    }
-
-private:
-    struct Slot {
-        std::uint64_t key = 0;
-        std::uint32_t value = kNone;
-    };
-
-    void Place(std::uint64_t key, std::uint32_t value)
-    {
-        std::size_t i = Mix(key) & (slots.size() - 1);
-        while (slots[i].value != kNone) {
-            i = (i + 1) & (slots.size() - 1);
-        }
-        slots[i] = {key, value};
-    }
-    void Grow()
-    {
-        std::vector<Slot> old(slots.size() * 2);
-        old.swap(slots);
-        for (const Slot& slot : old) {
-            if (slot.value != kNone) {
-                Place(slot.key, slot.value);
-            }
-        }
-    }
-
-    std::vector<Slot> slots = std::vector<Slot>(16);
-    std::size_t size = 0;
-};
 
 // The mask of the variables an implicant has eliminated: its differences
 // together (a cube's differences are distinct powers of two).
@@ -530,8 +467,15 @@ public:
     // `cubes`: every implicant of `current` is a cube whose minterm sums
     // cannot wrap, so partners are found by a join on cube keys and the
     // duplicates of a combination share its first minterm.
-    Pass(Quine& quine, Column& current, Column& next, bool firstColumn, bool cubes)
-        : quine(quine), current(current), next(next), firstColumn(firstColumn), cubes(cubes)
+    // `record`: where the pairs that form each group of `next` go, or nullptr.
+    Pass(Quine& quine, Column& current, Column& next, bool firstColumn, bool cubes,
+         std::vector<std::vector<ImplicantPair>>* record)
+        : quine(quine),
+          current(current),
+          next(next),
+          firstColumn(firstColumn),
+          cubes(cubes),
+          record(record)
     {
     }
 
@@ -551,6 +495,10 @@ public:
                 IndexCubes(*current.GroupAt(g + 1), upperCubes);
             }
             CombineGroups(*current.GroupAt(g), *current.GroupAt(g + 1), *next.GroupAt(g));
+            if (record != nullptr) {
+                record->push_back(std::move(formed));
+                formed.clear();
+            }
         }
         if (n > 0) {
             for (Implicant& t : current.GroupAt(n - 1)->Implicants()) {
@@ -560,12 +508,34 @@ public:
             }
         }
         for (std::uint32_t g = 0; g < next.numGroups(); ++g) {
-            next.GroupAt(g)->SortImplicants();
+            if (record != nullptr) {
+                SortRecorded(*next.GroupAt(g), (*record)[g]);
+            } else {
+                next.GroupAt(g)->SortImplicants();
+            }
         }
         return combined;
     }
 
 private:
+    // Sorts `group` and renames the targets of its recorded pairs from
+    // creation order to their places; the pairs of one target stay in the
+    // order formed, ascending (lower, upper).
+    void SortRecorded(Group& group, std::vector<ImplicantPair>& pairs)
+    {
+        group.SortImplicants(&order);
+        place.resize(order.size());
+        for (std::uint32_t k = 0; k < order.size(); ++k) {
+            place[order[k]] = k;
+        }
+        for (ImplicantPair& pair : pairs) {
+            pair.target = place[pair.target];
+        }
+        std::stable_sort(
+            pairs.begin(), pairs.end(),
+            [](const ImplicantPair& x, const ImplicantPair& y) { return x.target < y.target; });
+    }
+
     // Every implicant a of `lower` in list order gets a provisional number,
     // is paired with its partners in `upper` and keeps its number only when
     // it is unused afterwards.
@@ -621,10 +591,11 @@ private:
                     upper[q].used = true;
                 }
             }
-            if (cubes) {
-                AddCube(lower[i], lowerCubes.keyAt[i], upper[p], upperCubes.keyAt[p], destination);
-            } else {
-                AddCombination(lower[i], upper[p], destination);
+            const std::uint32_t target = cubes ? AddCube(lower[i], lowerCubes.keyAt[i], upper[p],
+                                                         upperCubes.keyAt[p], destination)
+                                               : AddCombination(lower[i], upper[p], destination);
+            if (record != nullptr) {
+                formed.push_back({target, static_cast<std::uint32_t>(i), p});
             }
         }
         return !found.empty();
@@ -793,8 +764,9 @@ private:
     // the group holds it already. A duplicate has a's first minterm, and the
     // lower group holds the implicants of one first minterm together: the
     // index covers the masks made for the current first minterm only.
-    void AddCube(const Implicant& a, std::uint64_t aKey, const Implicant& b, std::uint64_t bKey,
-                 Group& destination)
+    // Returns the position of the combination in `destination`.
+    std::uint32_t AddCube(const Implicant& a, std::uint64_t aKey, const Implicant& b,
+                          std::uint64_t bKey, Group& destination)
     {
         const auto first = static_cast<std::uint32_t>(aKey);
         if (first != dedupFirst) {
@@ -803,27 +775,35 @@ private:
         }
         const std::uint32_t mask =
             static_cast<std::uint32_t>(aKey >> 32) | (static_cast<std::uint32_t>(bKey) - first);
-        if (destinationIndex.Find(mask) == kNone) {
-            destinationIndex.Insert(mask, destination.numImplicants());
-            destination.Append(Implicant::Combined(a, b));
+        const std::uint32_t found = destinationIndex.Find(mask);
+        if (found != kNone) {
+            return found;
         }
+        const std::uint32_t position = destination.numImplicants();
+        destinationIndex.Insert(mask, position);
+        destination.Append(Implicant::Combined(a, b));
+        return position;
     }
 
     // Appends the combination of a and b to `destination` unless the group
-    // holds its minterm list already.
-    void AddCombination(const Implicant& a, const Implicant& b, Group& destination)
+    // holds its minterm list already. Returns its position there.
+    std::uint32_t AddCombination(const Implicant& a, const Implicant& b, Group& destination)
     {
         std::vector<Implicant>& list = destination.Implicants();
         Implicant merged = Implicant::Combined(a, b);
         const std::uint64_t key = HashValues(merged.Minterms());
-        bool found = false;
+        std::uint32_t found = kNone;
         destinationIndex.ForEach(key, [&](std::uint32_t p) {
-            found = found || SameMinterms(list[p], merged.Minterms());
+            if (found == kNone && SameMinterms(list[p], merged.Minterms())) {
+                found = p;
+            }
         });
-        if (!found) {
-            destinationIndex.Insert(key, static_cast<std::uint32_t>(list.size()));
+        if (found == kNone) {
+            found = static_cast<std::uint32_t>(list.size());
+            destinationIndex.Insert(key, found);
             destination.Append(std::move(merged));
         }
+        return found;
     }
 
     Quine& quine;
@@ -846,6 +826,10 @@ private:
     FlatMultimap upperIndex;
     FlatMultimap destinationIndex;
     std::uint32_t dedupFirst = kNone;
+    std::vector<std::vector<ImplicantPair>>* record;
+    std::vector<ImplicantPair> formed;  // the pairs of the current destination group
+    std::vector<std::uint32_t> order;   // while sorting a recorded group
+    std::vector<std::uint32_t> place;
 };
 
 bool Quine::FindPrimeImplicants(const TabulationOptions& options)
@@ -858,7 +842,11 @@ bool Quine::FindPrimeImplicants(const TabulationOptions& options)
         Insert(std::make_unique<Column>());
         Column& current = *columns[columns.size() - 2];
         const std::uint64_t c = columns.size() - 2;  // every implicant holds 2^c minterms
-        Pass pass(*this, current, *columns.back(), c == 0, cubes && numVars_ + c <= 32);
+        std::vector<std::vector<ImplicantPair>>* record = nullptr;
+        if (options.recordPairs) {
+            record = &pairs_.emplace_back();
+        }
+        Pass pass(*this, current, *columns.back(), c == 0, cubes && numVars_ + c <= 32, record);
         const bool combined = pass.Run();
         if (options.releaseColumns) {
             ReleaseColumn(current);
@@ -984,11 +972,6 @@ std::ostream& operator<<(std::ostream& out, const Quine& quine)
         }
     }
     return out;
-}
-
-std::istream& operator>>(std::istream& in, Quine& quine)
-{
-    return in >> quine.func;
 }
 
 }  // namespace qmsop

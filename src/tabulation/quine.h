@@ -133,7 +133,12 @@ public:
     // Bulk filling: Append() keeps creation order in O(1); SortImplicants()
     // then gives the order that AddImplicant() in creation order would give.
     void Append(Implicant implicant) { implicants.push_back(std::move(implicant)); }
-    void SortImplicants();
+    // With `order`, leaves there the creation index of the implicant now at
+    // each position.
+    void SortImplicants(std::vector<std::uint32_t>* order = nullptr);
+    // The position past the run of implicants equal in minterms to the one at
+    // `position`: only the first column has runs longer than one.
+    std::uint32_t RunEnd(std::uint32_t position) const;
     // The implicant with exactly these minterms, or nullptr. O(n) in the
     // implicants and their size (the tabulation keeps an index of its own).
     const Implicant* FindMinterms(std::span<const std::uint32_t> minterms) const;
@@ -168,6 +173,20 @@ struct TabulationOptions {
     // tabulation report: afterwards every column is left without groups, and
     // primeImplicants() refers to the Quine's own copies.
     bool releaseColumns = false;
+    // Keeps, for every implicant made, the pairs of the previous column that
+    // formed it (Quine::PairsOf), for a trace of the working.
+    bool recordPairs = false;
+};
+
+// A pair of implicants that combined: `lower` and `upper` are positions in
+// groups g and g + 1 of one column, `target` the position in group g of the
+// next column of the implicant holding their minterms. Each position is the
+// first of its run of equal minterm lists (a number listed more than once);
+// every copy in a run combined as its first did.
+struct ImplicantPair {
+    std::uint32_t target;
+    std::uint32_t lower;
+    std::uint32_t upper;
 };
 
 // The tabulation. Owns the function record, the column list and the array of
@@ -198,6 +217,16 @@ public:
     std::uint32_t numVars() const { return numVars_; }
     std::uint32_t numPIs() const { return numPIs_; }
     bool done() const { return done_; }
+    // With TabulationOptions::recordPairs, the pairs that formed group `group`
+    // of column `column` (from 1), ordered by target, then (lower, upper);
+    // empty otherwise. Memory: 12 bytes per distinct pair of runs.
+    std::span<const ImplicantPair> PairsOf(std::uint32_t column, std::uint32_t group) const
+    {
+        if (column == 0 || column > pairs_.size() || group >= pairs_[column - 1].size()) {
+            return {};
+        }
+        return pairs_[column - 1][group];
+    }
     // Absent until a tabulation has finished.
     const std::optional<std::vector<const Implicant*>>& primeImplicants() const
     {
@@ -212,6 +241,8 @@ private:
 
     std::vector<std::unique_ptr<Column>> columns;
     std::vector<Implicant> released;  // prime implicants of released columns, in number order
+    // With recordPairs: per pass, per group of the column it fills.
+    std::vector<std::vector<std::vector<ImplicantPair>>> pairs_;
     std::optional<std::vector<const Implicant*>> primeImplicants_;
     std::uint32_t numVars_ = 0;
     std::uint32_t numPIs_ = 0;
@@ -227,7 +258,5 @@ std::ostream& operator<<(std::ostream& out, const Group& group);
 std::ostream& operator<<(std::ostream& out, const Column& column);
 // The whole tabulation report, every line ended.
 std::ostream& operator<<(std::ostream& out, const Quine& quine);
-// The reader of the function record.
-std::istream& operator>>(std::istream& in, Quine& quine);
 
 }  // namespace qmsop
