@@ -250,17 +250,21 @@ private:
 class Minimizer {
 public:
     Minimizer(const Cover& on, const Cover& dc, const MinimizeParams& params)
-        : params_(params), shape_(on.Shape()), on_(on), dc_(dc), off_(on.Shape())
+        : params_(params), shape_(on.Shape()), on_(on), dc_(dc), care_(on), off_(on.Shape())
     {
         QMSOP_ASSERT(on.Shape() == dc.Shape());
+        care_.Append(dc);
     }
 
     std::optional<Cover> Run(MinimizeStats& stats)
     {
-        Cover care = on_;
-        care.Append(dc_);
-        off_ = Complement(care);
+        std::optional<Cover> off = ComplementWithin(care_, params_.maxOffCubes);
+        hasOff_ = off.has_value();
+        if (hasOff_) {
+            off_ = std::move(*off);
+        }
         stats.offCubes = off_.Size();
+        stats.withoutOff = !hasOff_;
         Cover f = on_;
         RemoveContained(f);
         f = Expand(f, false);
@@ -331,12 +335,7 @@ private:
             if (covered[i]) {
                 continue;
             }
-            CubeExpansion expansion(off_, f[i], inputsOnly);
-            if (!inputsOnly) {
-                CoverOthers(f, covered, i, expansion, super);
-            }
-            expansion.RaiseRest();
-            const Words& prime = expansion.Raised();
+            const Words prime = Raise(f, covered, i, inputsOnly, super);
             for (std::size_t j = 0; j < f.Size(); ++j) {
                 covered[j] = covered[j] || Contains(prime, f[j]);
             }
@@ -345,6 +344,33 @@ private:
         }
         RemoveContained(primes);
         return primes;
+    }
+
+    // Cube i of f raised to a prime: against the OFF-set, over other cubes
+    // of f first, when there is one; else part by part, each kept when the
+    // care set covers the raised cube.
+    Words Raise(const Cover& f, const std::vector<bool>& covered, std::size_t i, bool inputsOnly,
+                Words& super) const
+    {
+        if (hasOff_) {
+            CubeExpansion expansion(off_, f[i], inputsOnly);
+            if (!inputsOnly) {
+                CoverOthers(f, covered, i, expansion, super);
+            }
+            expansion.RaiseRest();
+            return expansion.Raised();
+        }
+        Words cube(f[i].begin(), f[i].end());
+        const std::uint32_t words = inputsOnly ? shape_.InputWords() : shape_.Words();
+        for (std::uint32_t w = 0; w < words; ++w) {
+            for (std::uint64_t b = shape_.FullWord(w) & ~cube[w]; b != 0; b &= b - 1) {
+                cube[w] |= b & (~b + 1);
+                if (!CoversCube(care_, cube)) {
+                    cube[w] &= ~(b & (~b + 1));
+                }
+            }
+        }
+        return cube;
     }
 
     // Raises the cube over other cubes of f while that meets no OFF cube,
@@ -521,10 +547,10 @@ private:
             }
         }
         Cover raised(shape_);
+        const std::vector<bool> covered(f.Size(), true);
+        Words super(shape_.Words());
         for (std::size_t i = 0; i < f.Size(); ++i) {
-            CubeExpansion expansion(off_, f[i], true);
-            expansion.RaiseRest();
-            raised.Add(expansion.Raised());
+            raised.Add(Raise(f, covered, i, true, super));
         }
         f = std::move(raised);
     }
@@ -533,7 +559,9 @@ private:
     const CubeShape& shape_;
     const Cover& on_;
     const Cover& dc_;
+    Cover care_;
     Cover off_;
+    bool hasOff_ = false;
 };
 
 }  // namespace

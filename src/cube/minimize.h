@@ -16,7 +16,9 @@
 // the cost. Each expand costs O(|F| · |OFF| · W) per raised part, each
 // irredundant and reduce one tautology or complement-supercube per cube
 // (exponential in n at worst); memory is O((|F| + |DC| + |OFF|) · W), never
-// 2^n.
+// 2^n. Where the OFF-set would pass a budget (k disjoint two-literal cubes
+// have 2^k complement cubes), expand raises one part at a time and keeps it
+// when ON ∪ DC still covers the cube: one tautology per part.
 #pragma once
 
 #include <cstddef>
@@ -36,10 +38,14 @@ struct MinimizeParams {
     bool makeSparse = true;
     // The most rounds of reduce, expand and irredundant (0: no limit).
     std::uint32_t maxRounds = 0;
+    // The largest OFF-set computed; past it, cubes are raised by tautology
+    // checks against ON ∪ DC instead (slower per part, no complement).
+    std::size_t maxOffCubes = 100000;
 };
 
 struct MinimizeStats {
     std::size_t offCubes = 0;        // cubes of the computed OFF-set
+    bool withoutOff = false;         // the OFF-set passed maxOffCubes
     std::size_t essentialCubes = 0;  // essential primes set aside
     std::uint32_t rounds = 0;        // rounds of reduce, expand and irredundant
     std::uint32_t lastGasps = 0;     // last-gasp steps that lowered the cost

@@ -3,11 +3,15 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <unordered_map>
 
 namespace qmsop {
 
 namespace {
+
+// The most pairs of cubes compared when two halves of a complement merge.
+constexpr std::size_t kMergePairs = std::size_t{1} << 22;
 
 // The choice of the splitting input and what the counts say of the cover.
 struct Split {
@@ -215,17 +219,18 @@ Cover ComplementOfCube(const CubeShape& shape, CubeView cube)
 }
 
 // Joins x'·low + x·high; a cube of one half contained in a cube of the other
-// takes x free.
+// takes x free, where the halves are small enough to compare all pairs.
 Cover MergeHalves(const Cover& low, const Cover& high, std::uint32_t input)
 {
     const CubeShape& shape = low.Shape();
+    const bool compare = low.Size() * high.Size() <= kMergePairs;
     Cover result(shape);
     result.Reserve(low.Size() + high.Size());
     std::vector<std::uint64_t> cube(shape.Words());
     std::vector<bool> highInLow(high.Size(), false);
     for (std::size_t i = 0; i < low.Size(); ++i) {
         bool inHigh = false;
-        for (std::size_t j = 0; j < high.Size() && !inHigh; ++j) {
+        for (std::size_t j = 0; compare && j < high.Size() && !inHigh; ++j) {
             inHigh = Contains(high[j], low[i]);
             if (inHigh && Contains(low[i], high[j])) {
                 highInLow[j] = true;  // equal: one cube free in x stands for both
@@ -240,7 +245,7 @@ Cover MergeHalves(const Cover& low, const Cover& high, std::uint32_t input)
             continue;
         }
         bool inLow = false;
-        for (std::size_t i = 0; i < low.Size() && !inLow; ++i) {
+        for (std::size_t i = 0; compare && i < low.Size() && !inLow; ++i) {
             inLow = Contains(low[i], high[j]);
         }
         std::copy(high[j].begin(), high[j].end(), cube.begin());
@@ -250,10 +255,15 @@ Cover MergeHalves(const Cover& low, const Cover& high, std::uint32_t input)
     return result;
 }
 
-// The complement of a cover whose cubes all have every output set.
-Cover ComplementOfInputs(const Cover& cover)
+// The complement of a cover whose cubes all have every output set; once a
+// partial complement has more than `budget` cubes, budget is set to 0 and the
+// result is incomplete.
+Cover ComplementOfInputs(const Cover& cover, std::size_t& budget)
 {
     const CubeShape& shape = cover.Shape();
+    if (budget == 0) {
+        return Cover(shape);
+    }
     if (cover.Empty()) {
         Cover universe(shape);
         universe.AddUniverse();
@@ -266,8 +276,12 @@ Cover ComplementOfInputs(const Cover& cover)
         return ComplementOfCube(shape, cover[0]);
     }
     const Split split = ChooseSplit(CountParts(cover));
-    const Cover low = ComplementOfInputs(InputCofactor(cover, split.input, 1));
-    const Cover high = ComplementOfInputs(InputCofactor(cover, split.input, 2));
+    const Cover low = ComplementOfInputs(InputCofactor(cover, split.input, 1), budget);
+    const Cover high = ComplementOfInputs(InputCofactor(cover, split.input, 2), budget);
+    if (budget == 0 || low.Size() + high.Size() > budget) {
+        budget = 0;
+        return Cover(shape);
+    }
     return MergeHalves(low, high, split.input);
 }
 
@@ -407,13 +421,23 @@ bool CoversCube(const Cover& cover, CubeView c)
 
 Cover Complement(const Cover& cover)
 {
+    return *ComplementWithin(cover, SIZE_MAX);
+}
+
+std::optional<Cover> ComplementWithin(const Cover& cover, std::size_t maxCubes)
+{
+    std::size_t budget = maxCubes;
     if (AllOutputsFull(cover)) {
-        return ComplementOfInputs(cover);
+        Cover result = ComplementOfInputs(cover, budget);
+        return budget == 0 ? std::nullopt : std::optional<Cover>(std::move(result));
     }
     Cover result(cover.Shape());
     std::unordered_map<std::size_t, std::vector<std::size_t>> index;
     for (const auto& group : OutputGroups(cover)) {
-        const Cover part = ComplementOfInputs(OutputCofactor(cover, group.front()));
+        const Cover part = ComplementOfInputs(OutputCofactor(cover, group.front()), budget);
+        if (budget == 0) {
+            return std::nullopt;
+        }
         for (const std::uint32_t j : group) {
             AddForOutput(result, index, part, j);
         }

@@ -36,6 +36,11 @@ bool CoversCube(const Cover& cover, CubeView c);
 // merged where a cube of one lies in a cube of the other.
 Cover Complement(const Cover& cover);
 
+// The complement, or nullopt once a partial complement passes `maxCubes`
+// cubes (the complement of k disjoint two-literal cubes has 2^k): the work
+// and memory stay bounded by the budget.
+std::optional<Cover> ComplementWithin(const Cover& cover, std::size_t maxCubes);
+
 // The smallest cube containing every point outside the cover; nullopt when
 // the cover is a tautology. Cheaper than the complement: it never lists it.
 std::optional<std::vector<std::uint64_t>> SupercubeOfComplement(const Cover& cover);
