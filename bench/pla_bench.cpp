@@ -137,9 +137,11 @@ int Minimize(const char* inPath, const char* outPath)
     std::ofstream out(outPath);
     WritePla(out, *result);
     std::printf(
-        "inputs %u outputs %u products %zu literals %zu cpu %.3f peak_kib %ld verified %d\n",
+        "inputs %u outputs %u products %zu literals %zu cpu %.3f peak_kib %ld verified %d "
+        "off %zu essential %zu rounds %u gasps %u\n",
         pla.inputs, pla.outputs, stats.products, stats.literals, cpu, PeakKib(),
-        stats.verified ? 1 : 0);
+        stats.verified ? 1 : 0, stats.offCubes, stats.essentialCubes, stats.rounds,
+        stats.lastGasps);
     return out ? 0 : 1;
 }
 

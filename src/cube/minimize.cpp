@@ -112,6 +112,18 @@ public:
     }
 
     const Words& Raised() const { return raised_; }
+    const Words& Free() const { return free_; }
+
+    // True when g lies within the cube raised by every free part.
+    bool Reachable(CubeView g) const
+    {
+        for (std::uint32_t w = 0; w < shape_.Words(); ++w) {
+            if ((g[w] & ~(raised_[w] | free_[w])) != 0) {
+                return false;
+            }
+        }
+        return true;
+    }
 
     // True when raising to raised ∪ g meets no OFF cube (g within reach).
     bool Feasible(CubeView g, Words& super) const
@@ -374,22 +386,34 @@ private:
     }
 
     // Raises the cube over other cubes of f while that meets no OFF cube,
-    // each time to the cube that brings most others with it.
+    // each time to the cube that brings most others with it; when none can
+    // be taken whole, raises the free part that most of the reachable ones
+    // need.
     static void CoverOthers(const Cover& f, const std::vector<bool>& covered, std::size_t self,
                             CubeExpansion& expansion, Words& super)
     {
         const CubeShape& shape = f.Shape();
         std::vector<Words> feasible;
+        std::vector<std::size_t> reachable;
         for (;;) {
             feasible.clear();
+            reachable.clear();
             for (std::size_t j = 0; j < f.Size(); ++j) {
-                if (j != self && !covered[j] && !Contains(expansion.Raised(), f[j]) &&
-                    expansion.Feasible(f[j], super)) {
+                if (j == self || covered[j] || Contains(expansion.Raised(), f[j]) ||
+                    !expansion.Reachable(f[j])) {
+                    continue;
+                }
+                reachable.push_back(j);
+                if (expansion.Feasible(f[j], super)) {
                     feasible.push_back(super);
                 }
             }
-            if (feasible.empty()) {
+            if (reachable.empty()) {
                 return;
+            }
+            if (feasible.empty()) {
+                RaiseMostWanted(f, reachable, expansion);
+                continue;
             }
             std::size_t best = 0;
             std::size_t bestScore = 0;
@@ -413,6 +437,26 @@ private:
             }
             expansion.RaiseTo(feasible[best]);
         }
+    }
+
+    // Raises the free part that most of the reachable cubes have.
+    static void RaiseMostWanted(const Cover& f, const std::vector<std::size_t>& reachable,
+                                CubeExpansion& expansion)
+    {
+        const CubeShape& shape = f.Shape();
+        std::vector<std::uint32_t> wanted(static_cast<std::size_t>(shape.Words()) * 64, 0);
+        for (const std::size_t j : reachable) {
+            for (std::uint32_t w = 0; w < shape.Words(); ++w) {
+                for (std::uint64_t b = f[j][w] & expansion.Free()[w]; b != 0; b &= b - 1) {
+                    ++wanted[w * 64 + static_cast<std::uint32_t>(std::countr_zero(b))];
+                }
+            }
+        }
+        const auto best = static_cast<std::size_t>(std::max_element(wanted.begin(), wanted.end()) -
+                                                   wanted.begin());
+        Words raised = expansion.Raised();
+        raised[best / 64] |= std::uint64_t{1} << (best % 64);
+        expansion.RaiseTo(raised);
     }
 
     // Drops cubes covered by the others and DC: first those that only
@@ -448,7 +492,8 @@ private:
     }
 
     // Removes and returns the essential primes of f: a cube is essential
-    // when its consensus with the other cubes and DC does not cover it.
+    // when its consensus with the other cubes and DC does not cover it
+    // (every consensus: for the output part, also that of meeting cubes).
     Cover TakeEssentials(Cover& f, const Cover& d) const
     {
         Cover essential(shape_);
@@ -457,7 +502,16 @@ private:
         for (std::size_t i = 0; i < f.Size(); ++i) {
             Cover around(shape_);
             const auto add = [&](CubeView g) {
-                if (Consensus(shape_, g, f[i], consensus)) {
+                if (!Consensus(shape_, g, f[i], consensus)) {
+                    return;
+                }
+                around.Add(consensus);
+                if (Intersects(shape_, g, f[i])) {
+                    // The output part is many-valued: meeting cubes also
+                    // have the consensus with their outputs joined.
+                    for (std::uint32_t w = shape_.InputWords(); w < shape_.Words(); ++w) {
+                        consensus[w] = g[w] | f[i][w];
+                    }
                     around.Add(consensus);
                 }
             };
