@@ -147,6 +147,34 @@ public:
         Update();
     }
 
+    // Keeps lowered, one at a time, the free part that keeps most OFF cubes
+    // away, until no OFF cube can be met; then raises every free part (a
+    // greedy cover of the blocking matrix: the largest cube it finds).
+    void LowerFewest()
+    {
+        std::vector<std::uint32_t> blocks(static_cast<std::size_t>(shape_.Words()) * 64);
+        while (!active_.empty()) {
+            std::fill(blocks.begin(), blocks.end(), 0);
+            for (const std::size_t r : active_) {
+                DisjointMask(off_[r]);
+                for (std::uint32_t w = 0; w < shape_.Words(); ++w) {
+                    for (std::uint64_t b = free_[w] & off_[r][w] & mask_[w]; b != 0; b &= b - 1) {
+                        ++blocks[w * 64 + static_cast<std::uint32_t>(std::countr_zero(b))];
+                    }
+                }
+            }
+            const auto best = static_cast<std::size_t>(
+                std::max_element(blocks.begin(), blocks.end()) - blocks.begin());
+            free_[best / 64] &= ~(std::uint64_t{1} << (best % 64));
+            Update();
+        }
+        Words raised = raised_;
+        for (std::uint32_t w = 0; w < shape_.Words(); ++w) {
+            raised[w] |= free_[w];
+        }
+        RaiseTo(raised);
+    }
+
     // Raises the free parts one at a time, those that block fewest OFF
     // cubes first, until the cube is prime.
     void RaiseRest()
@@ -261,8 +289,14 @@ private:
 
 class Minimizer {
 public:
-    Minimizer(const Cover& on, const Cover& dc, const MinimizeParams& params)
-        : params_(params), shape_(on.Shape()), on_(on), dc_(dc), care_(on), off_(on.Shape())
+    Minimizer(const Cover& on, const Cover& dc, const MinimizeParams& params, bool lowerFirst)
+        : lowerFirst_(lowerFirst),
+          params_(params),
+          shape_(on.Shape()),
+          on_(on),
+          dc_(dc),
+          care_(on),
+          off_(on.Shape())
     {
         QMSOP_ASSERT(on.Shape() == dc.Shape());
         care_.Append(dc);
@@ -368,6 +402,12 @@ private:
             CubeExpansion expansion(off_, f[i], inputsOnly);
             if (!inputsOnly) {
                 CoverOthers(f, covered, i, expansion, super);
+            }
+            if (lowerFirst_) {
+                expansion.LowerFewest();
+                CubeExpansion again(off_, expansion.Raised(), inputsOnly);
+                again.RaiseRest();
+                return again.Raised();
             }
             expansion.RaiseRest();
             return expansion.Raised();
@@ -609,6 +649,7 @@ private:
         f = std::move(raised);
     }
 
+    bool lowerFirst_;  // prime by greedy lowering, not by raising
     const MinimizeParams& params_;
     const CubeShape& shape_;
     const Cover& on_;
@@ -623,13 +664,29 @@ private:
 std::optional<Cover> Minimize(const Cover& on, const Cover& dc, const MinimizeParams& params,
                               MinimizeStats* stats)
 {
-    MinimizeStats local;
-    Minimizer minimizer(on, dc, params);
-    std::optional<Cover> result = minimizer.Run(local);
-    if (stats != nullptr) {
-        *stats = local;
+    std::optional<Cover> best;
+    MinimizeStats bestStats;
+    for (std::uint32_t pass = 0; pass < std::max(params.passes, 1u); ++pass) {
+        MinimizeStats local;
+        Minimizer minimizer(on, dc, params, pass % 2 == 1);
+        std::optional<Cover> result = minimizer.Run(local);
+        if (!result) {
+            bestStats = local;
+            best.reset();
+            break;
+        }
+        if (!best || CostOf(*result) < CostOf(*best)) {
+            best = std::move(result);
+            bestStats = local;
+        }
+        if (local.withoutOff) {
+            break;  // raised by tautology: the other way is the same
+        }
     }
-    return result;
+    if (stats != nullptr) {
+        *stats = bestStats;
+    }
+    return best;
 }
 
 bool IsCoverWithin(const Cover& result, const Cover& on, const Cover& dc)

@@ -38,6 +38,10 @@ struct MinimizeParams {
     bool makeSparse = true;
     // The most rounds of reduce, expand and irredundant (0: no limit).
     std::uint32_t maxRounds = 0;
+    // Whole runs, alternating two ways of making a cube prime (raising the
+    // parts that block fewest OFF cubes; keeping lowered those that block
+    // most), the cheapest result kept.
+    std::uint32_t passes = 2;
     // The largest OFF-set computed; past it, cubes are raised by tautology
     // checks against ON ∪ DC instead (slower per part, no complement).
     std::size_t maxOffCubes = 100000;
@@ -55,8 +59,8 @@ struct MinimizeStats {
 };
 
 // A cover of the ON-set within ON ∪ DC with few products, each serving as
-// many outputs as it can; both covers have the same shape. nullopt when the
-// final check fails (never expected: it guards the steps above).
+// many outputs as it can; both covers have the same shape. nullopt when a
+// pass's final check fails (never expected: it guards the steps above).
 std::optional<Cover> Minimize(const Cover& on, const Cover& dc, const MinimizeParams& params = {},
                               MinimizeStats* stats = nullptr);
 
