@@ -23,6 +23,7 @@ enum LongOnly : int {
     kPos,
     kStrict,
     kTraceLimit,
+    kMissingDontCare,
 };
 
 constexpr char kShortOptions[] = ":ahrxVf:";
@@ -37,6 +38,7 @@ constexpr option kLongOptions[] = {
     {"pos", no_argument, nullptr, kPos},
     {"strict", no_argument, nullptr, kStrict},
     {"trace-limit", required_argument, nullptr, kTraceLimit},
+    {"missing-dc", no_argument, nullptr, kMissingDontCare},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -75,6 +77,9 @@ std::string Apply(int code, const char* argument, CommandLine& line)
         case kStrict:
             options.strict = true;
             break;
+        case kMissingDontCare:
+            options.missingDontCare = true;
+            break;
         case 'f':
             if (value == "text") {
                 options.format = OutputFormat::kText;
@@ -94,8 +99,14 @@ std::string Apply(int code, const char* argument, CommandLine& line)
                 options.input = InputFormat::kFunction;
             } else if (value == "pla") {
                 options.input = InputFormat::kPla;
+            } else if (value == "expr") {
+                options.input = InputFormat::kExpr;
+            } else if (value == "table") {
+                options.input = InputFormat::kTable;
+            } else if (value == "auto") {
+                options.input = InputFormat::kAuto;
             } else {
-                return Invalid(value, "input", "function or pla");
+                return Invalid(value, "input", "function, pla, expr, table or auto");
             }
             break;
         case kTimeLimit: {
@@ -197,8 +208,11 @@ Each FILE (standard input when there is none, or for -) holds a function such as
                          fewest literals, and state whether it is proven minimal
       --time-limit=SECONDS  search budget of --exact (default 10; 0: none)
   -f, --format=FORMAT    text (default), json, pla or verilog
-      --input=FORMAT     function (default) or pla; a FILE named *.pla is
-                         read as PLA unless --input is given
+      --input=FORMAT     function (default), pla, expr (expressions such as
+                         f = a'b + c, or sum/product lists), table (a truth
+                         table) or auto (picked by content); a FILE named
+                         *.pla is read as PLA unless --input is given
+      --missing-dc       a table's missing rows are don't-cares, not 0
       --pos              minimise the complement and write a product of sums
       --strict           refuse an input that draws a warning
       --trace-limit=N    list at most N items of each part of the JSON trace

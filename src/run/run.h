@@ -27,7 +27,9 @@ enum class CoverMode : std::uint8_t {
 enum class OutputFormat : std::uint8_t { kText, kJson, kPla, kVerilog };
 
 // What the run reads from `in`.
-enum class InputFormat : std::uint8_t { kFunction, kPla };
+// kExpr, kTable and kAuto are described in io/expr.h, io/table.h and
+// run/auto_input.h.
+enum class InputFormat : std::uint8_t { kFunction, kPla, kExpr, kTable, kAuto };
 
 // The knobs of a run; the defaults give the default output.
 struct RunOptions {
@@ -35,10 +37,11 @@ struct RunOptions {
     double timeLimitSeconds = 10.0;  // exact cover: search budget
     OutputFormat format = OutputFormat::kText;
     InputFormat input = InputFormat::kFunction;
-    bool resultOnly = false;  // write only the result line of each function
-    bool all = false;         // one function per line until the end of the input
-    bool strict = false;      // a warning refuses the input
-    bool pos = false;         // minimise the complement, write a product of sums
+    bool resultOnly = false;       // write only the result line of each function
+    bool all = false;              // one function per line until the end of the input
+    bool strict = false;           // a warning refuses the input
+    bool pos = false;              // minimise the complement, write a product of sums
+    bool missingDontCare = false;  // a table's missing rows are don't-cares, not 0
     // JSON trace: at most this many implicants per column, prime implicants
     // and chart rows and columns are listed (0: all); the counts stay whole.
     std::uint64_t traceLimit = 0;
