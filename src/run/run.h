@@ -37,11 +37,12 @@ struct RunOptions {
     double timeLimitSeconds = 10.0;  // exact cover: search budget
     OutputFormat format = OutputFormat::kText;
     InputFormat input = InputFormat::kFunction;
-    bool resultOnly = false;       // write only the result line of each function
-    bool all = false;              // one function per line until the end of the input
-    bool strict = false;           // a warning refuses the input
-    bool pos = false;              // minimise the complement, write a product of sums
-    bool missingDontCare = false;  // a table's missing rows are don't-cares, not 0
+    bool resultOnly = false;  // write only the result line of each function
+    bool all = false;         // one function per line until the end of the input
+    bool strict = false;      // a warning refuses the input
+    bool pos = false;         // minimise the complement, write a product of sums
+    // --input=table: a missing row is a don't-care in every output, not 0.
+    bool missingDontCare = false;
     // JSON trace: at most this many implicants per column, prime implicants
     // and chart rows and columns are listed (0: all); the counts stay whole.
     std::uint64_t traceLimit = 0;
