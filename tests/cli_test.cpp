@@ -63,7 +63,7 @@ TEST(CommandLine, UsageErrorsWriteNothingToStandardOutput)
         {"--format", "option '--format' requires an argument"},
         {"-f", "option requires an argument -- 'f'"},
         {"--format=xml", "invalid argument 'xml' for '--format' (text, json, pla or verilog)"},
-        {"--input=csv", "invalid argument 'csv' for '--input' (function or pla)"},
+        {"--input=csv", "invalid argument 'csv' for '--input' (function, pla, expr, table or auto)"},
         {"--time-limit=soon",
          "invalid argument 'soon' for '--time-limit' (a number of seconds, 0 for none)"},
         {"--time-limit=-1",
