@@ -199,7 +199,9 @@ public:
         }
         const std::uint32_t kind = Pick(4);
         if (kind == 0) {
-            auto [text, eval] = Make(ops - 1, vars);
+            const auto inner = Make(ops - 1, vars);
+            const std::string& text = inner.first;
+            const auto eval = inner.second;
             const char* const prefixes[] = {"!", "~", "\xC2\xAC"};
             const std::string written = Pick(2) == 0
                                             ? prefixes[Pick(3)] + Wrap(text)
@@ -207,8 +209,12 @@ public:
             return {written, [eval](std::uint32_t p) { return !eval(p); }};
         }
         const int left = static_cast<int>(Pick(static_cast<std::uint32_t>(ops)));
-        auto [lt, le] = Make(left, vars);
-        auto [rt, re] = Make(ops - 1 - left, vars);
+        const auto leftPart = Make(left, vars);
+        const auto rightPart = Make(ops - 1 - left, vars);
+        const std::string& lt = leftPart.first;
+        const std::string& rt = rightPart.first;
+        const auto le = leftPart.second;
+        const auto re = rightPart.second;
         const char* const ands[] = {"&", "*", "\xC2\xB7", " ", "\xE2\x88\xA7"};
         const char* const ors[] = {"+", "|", " + ", "\xE2\x88\xA8"};
         const char* const xors[] = {"^", " ^ ", "\xE2\x8A\x95"};
