@@ -28,6 +28,7 @@ enum LongOnly : int {
     kStrict,
     kTraceLimit,
     kName,
+    kMissingDontCare,
 };
 
 constexpr char kShortOptions[] = ":ahrxVf:";
@@ -43,6 +44,7 @@ constexpr option kLongOptions[] = {
     {"strict", no_argument, nullptr, kStrict},
     {"trace-limit", required_argument, nullptr, kTraceLimit},
     {"name", required_argument, nullptr, kName},
+    {"missing-dc", no_argument, nullptr, kMissingDontCare},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -153,6 +155,9 @@ std::string Apply(int code, const char* argument, CommandLine& line)
         case kStrict:
             options.strict = true;
             break;
+        case kMissingDontCare:
+            options.missingDontCare = true;
+            break;
         case 'f':
             if (value == "text") {
                 options.format = OutputFormat::kText;
@@ -172,8 +177,14 @@ std::string Apply(int code, const char* argument, CommandLine& line)
                 options.input = InputFormat::kFunction;
             } else if (value == "pla") {
                 options.input = InputFormat::kPla;
+            } else if (value == "expr") {
+                options.input = InputFormat::kExpr;
+            } else if (value == "table") {
+                options.input = InputFormat::kTable;
+            } else if (value == "auto") {
+                options.input = InputFormat::kAuto;
             } else {
-                return Invalid(value, "input", "function or pla");
+                return Invalid(value, "input", "function, pla, expr, table or auto");
             }
             break;
         case kTimeLimit: {
@@ -295,8 +306,11 @@ Each FILE (standard input when there is none, or for -) holds a function such as
       --time-limit=SECONDS  search budget of --exact, a decimal number
                          (default 10; 0: none)
   -f, --format=FORMAT    text (default), json, pla or verilog
-      --input=FORMAT     function (default) or pla; a FILE named *.pla is
-                         read as PLA unless --input is given
+      --input=FORMAT     function (default), pla, expr (expressions such as
+                         f = a'b + c, or sum/product lists), table (a truth
+                         table) or auto (picked by content); a FILE named
+                         *.pla is read as PLA unless --input is given
+      --missing-dc       a table's missing rows are don't-cares, not 0
       --pos              minimise the complement and write a product of sums
       --strict           refuse an input that draws a warning
       --trace-limit=N    list at most N implicants per column, prime

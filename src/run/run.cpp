@@ -12,13 +12,16 @@
 #include <vector>
 
 #include "cover/cover.h"
+#include "io/expr.h"
 #include "io/function.h"
 #include "io/lines.h"
 #include "io/pla.h"
 #include "io/report.h"
 #include "io/solution.h"
+#include "io/table.h"
 #include "io/trace.h"
 #include "io/verilog.h"
+#include "run/auto_input.h"
 #include "tabulation/mccluskey.h"
 #include "tabulation/pos.h"
 #include "tabulation/quine.h"
@@ -109,7 +112,9 @@ public:
         Job job;
         job.name = options.name;
         job.line = firstLine;
-        ReadResult read = ReadFunction(in, job.func, firstLine);
+        ReadResult read = options.input == InputFormat::kExpr
+                              ? ReadExpression(in, job.func, job.name, firstLine)
+                              : ReadFunction(in, job.func, firstLine);
         stats.readSeconds = SecondsSince(start);
         if (!read.readError.empty()) {
             return Unread(job, read.readError);
@@ -166,7 +171,9 @@ public:
     {
         const Clock::time_point start = Clock::now();
         PlaFile pla;
-        ReadResult read = ReadPla(in, pla);
+        ReadResult read = options.input == InputFormat::kTable
+                              ? ReadTable(in, pla, options.missingDontCare)
+                              : ReadPla(in, pla);
         stats.readSeconds = SecondsSince(start);
         Job refused;
         refused.name = options.name;
@@ -462,8 +469,11 @@ private:
 
 RunStatus Run(std::istream& in, std::ostream& out, const RunOptions& options, RunStats* stats)
 {
+    if (options.input == InputFormat::kAuto) {
+        return RunAuto(in, out, options, stats);
+    }
     Runner runner(out, options, stats);
-    if (options.input == InputFormat::kPla) {
+    if (options.input == InputFormat::kPla || options.input == InputFormat::kTable) {
         return runner.Pla(in);
     }
     const RunStatus status = options.all ? runner.All(in) : runner.One(in, 1);

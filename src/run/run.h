@@ -28,7 +28,9 @@ enum class CoverMode : std::uint8_t {
 enum class OutputFormat : std::uint8_t { kText, kJson, kPla, kVerilog };
 
 // What the run reads from `in`.
-enum class InputFormat : std::uint8_t { kFunction, kPla };
+// kExpr, kTable and kAuto are described in io/expr.h, io/table.h and
+// run/auto_input.h.
+enum class InputFormat : std::uint8_t { kFunction, kPla, kExpr, kTable, kAuto };
 
 // The knobs of a run; the defaults give the default output.
 struct RunOptions {
@@ -40,6 +42,8 @@ struct RunOptions {
     bool all = false;         // one function per line until the end of the input
     bool strict = false;      // a warning refuses the input
     bool pos = false;         // minimise the complement, write a product of sums
+    // --input=table: a missing row is a don't-care in every output, not 0.
+    bool missingDontCare = false;
     // JSON trace: at most this many implicants per column, pairs per
     // implicant, prime implicants and chart rows and columns are listed (0:
     // all); the counts stay whole.
