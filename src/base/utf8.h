@@ -3,6 +3,8 @@
 // the repair the JSON writer applies to every string. Each is one pass over
 // the bytes, O(length); a sequence is well-formed when it is the shortest
 // form of a scalar value (no surrogates, nothing past U+10FFFF).
+// Invariant: ValidUtf8 of well-formed text is the text itself, and its
+// result is always well-formed.
 #pragma once
 
 #include <cstddef>

@@ -147,6 +147,21 @@ public:
         Update();
     }
 
+    // For every free part, how many active OFF cubes it keeps away (their
+    // meeting with the cube would need that part raised).
+    void CountBlocks(std::vector<std::uint32_t>& blocks)
+    {
+        std::fill(blocks.begin(), blocks.end(), 0);
+        for (const std::size_t r : active_) {
+            DisjointMask(off_[r]);
+            for (std::uint32_t w = 0; w < shape_.Words(); ++w) {
+                for (std::uint64_t b = free_[w] & off_[r][w] & mask_[w]; b != 0; b &= b - 1) {
+                    ++blocks[w * 64 + static_cast<std::uint32_t>(std::countr_zero(b))];
+                }
+            }
+        }
+    }
+
     // Keeps lowered, one at a time, the free part that keeps most OFF cubes
     // away, until no OFF cube can be met; then raises every free part (a
     // greedy cover of the blocking matrix: the largest cube it finds).
@@ -154,15 +169,7 @@ public:
     {
         std::vector<std::uint32_t> blocks(static_cast<std::size_t>(shape_.Words()) * 64);
         while (!active_.empty()) {
-            std::fill(blocks.begin(), blocks.end(), 0);
-            for (const std::size_t r : active_) {
-                DisjointMask(off_[r]);
-                for (std::uint32_t w = 0; w < shape_.Words(); ++w) {
-                    for (std::uint64_t b = free_[w] & off_[r][w] & mask_[w]; b != 0; b &= b - 1) {
-                        ++blocks[w * 64 + static_cast<std::uint32_t>(std::countr_zero(b))];
-                    }
-                }
-            }
+            CountBlocks(blocks);
             const auto best = static_cast<std::size_t>(
                 std::max_element(blocks.begin(), blocks.end()) - blocks.begin());
             free_[best / 64] &= ~(std::uint64_t{1} << (best % 64));
@@ -181,15 +188,7 @@ public:
     {
         std::vector<std::uint32_t> blocks(static_cast<std::size_t>(shape_.Words()) * 64);
         while (std::any_of(free_.begin(), free_.end(), [](std::uint64_t x) { return x != 0; })) {
-            std::fill(blocks.begin(), blocks.end(), 0);
-            for (const std::size_t r : active_) {
-                DisjointMask(off_[r]);
-                for (std::uint32_t w = 0; w < shape_.Words(); ++w) {
-                    for (std::uint64_t b = free_[w] & off_[r][w] & mask_[w]; b != 0; b &= b - 1) {
-                        ++blocks[w * 64 + static_cast<std::uint32_t>(std::countr_zero(b))];
-                    }
-                }
-            }
+            CountBlocks(blocks);
             std::uint32_t best = 0;
             std::uint32_t bestBlocks = ~std::uint32_t{0};
             Words raise(shape_.Words(), 0);

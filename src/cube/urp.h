@@ -15,6 +15,8 @@
 // the splitting variable. The worst case is exponential in n (the complement
 // of a cover can need 2^n/2 cubes); unate leaves, single cubes and
 // containment merging keep common covers small.
+// Invariant: a complement is disjoint from its cover and their union is a
+// tautology; no operation changes the cover it is given.
 #pragma once
 
 #include <cstdint>

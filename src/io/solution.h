@@ -6,6 +6,10 @@
 // With a product of sums (pos) the tabulation and the chart are those of the
 // complement, and the chosen products cover the points where the function
 // is 0; `func` stays the function as read.
+//
+// Cost: Result::AddOutput is linear in the output's cubes (one hash look-up
+// each). Invariant: a Result holds each distinct cube once, in order of
+// first use, and every output lists indices into that one list.
 #pragma once
 
 #include <cstdint>

@@ -9,6 +9,12 @@
 // The default options give the program's default output: the echo line, the
 // tabulation report and the chart report with the result line, each followed
 // by one empty line, one flush after each of the three writes.
+//
+// Cost: that of the stages the options ask for (reading, tabulation, cover,
+// writers); with --all, memory is that of one line's function at a time.
+// Invariant: the run without options writes the default output byte for
+// byte; a refused input still writes its format's refusal and never looks
+// accepted in a machine-readable format.
 #pragma once
 
 #include <atomic>
