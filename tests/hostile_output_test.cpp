@@ -7,13 +7,10 @@
 // back with the program's own reader and compared with the input point by
 // point.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -22,48 +19,22 @@
 #include "io/function.h"
 #include "io/pla.h"
 #include "run/run.h"
+#include "support/test_support.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-struct Outcome {
-    std::string out;
-    std::string err;
-    int status = -1;
-};
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using qmsop::test::Outcome;
 
 // Runs `shell` (where $Q is the program) in a scratch directory holding the
 // files one.txt and two.txt (each `f(a,b) = m(1)`) and fun.pla (a function
 // line), with `input` as standard input.
 Outcome RunShell(const std::string& shell, const std::string& input)
 {
-    static int counter = 0;
-    const fs::path dir =
-        fs::temp_directory_path() /
-        ("qmsop_hostile_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    fs::create_directories(dir);
-    std::ofstream(dir / "stdin", std::ios::binary) << input;
-    std::ofstream(dir / "one.txt", std::ios::binary) << "f(a,b) = m(1)\n";
-    std::ofstream(dir / "two.txt", std::ios::binary) << "f(a,b) = m(1)\n";
-    std::ofstream(dir / "fun.pla", std::ios::binary) << "f(a,b) = m(1,2)\n";
-    const std::string command = "cd '" + dir.string() + "' && Q='" + QMSOP_BINARY + "' && (" +
-                                shell + ") < stdin > stdout 2> stderr";
-    const int raw = std::system(command.c_str());
-    Outcome outcome;
-    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    outcome.out = ReadFile(dir / "stdout");
-    outcome.err = ReadFile(dir / "stderr");
-    fs::remove_all(dir);
-    return outcome;
+    const qmsop::test::Scratch scratch;
+    qmsop::test::WriteFile(scratch.path() / "one.txt", "f(a,b) = m(1)\n");
+    qmsop::test::WriteFile(scratch.path() / "two.txt", "f(a,b) = m(1)\n");
+    qmsop::test::WriteFile(scratch.path() / "fun.pla", "f(a,b) = m(1,2)\n");
+    return scratch.Run(shell, input);
 }
 
 struct Row {
