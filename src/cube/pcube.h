@@ -76,7 +76,8 @@ public:
     explicit Cover(const CubeShape& shape) : shape_(shape) {}
 
     const CubeShape& Shape() const { return shape_; }
-    std::size_t Size() const { return words_.size() / shape_.Words(); }
+    // The number of cubes; a default shape (no words) holds none.
+    std::size_t Size() const { return shape_.Words() == 0 ? 0 : words_.size() / shape_.Words(); }
     bool Empty() const { return Size() == 0; }
     CubeView operator[](std::size_t i) const
     {
