@@ -149,7 +149,7 @@ std::string RandomPla(std::uint32_t n, std::uint32_t m, std::size_t rows, const 
         for (char& c : outputs) {
             c = c == '~' ? "1-~~"[rng() % 4] : c;
         }
-        text += inputs + ' ' + outputs + '\n';
+        text.append(inputs).append(1, ' ').append(outputs).append(1, '\n');
     }
     return text + ".e\n";
 }
