@@ -252,6 +252,10 @@ TEST(MultiOutputRun, OptionsItCannotGoWithAreUsageErrors)
     const ParsedCommandLine parsed = ParseCommandLine(static_cast<int>(fine.size()), fine.data());
     EXPECT_EQ(parsed.error, "");
     EXPECT_TRUE(parsed.line.options.multiOutput);
+    const std::vector<const char*> table = {"qmsop", "--multi-output", "--input=table"};
+    const ParsedCommandLine unused = ParseCommandLine(static_cast<int>(table.size()), table.data());
+    ASSERT_EQ(unused.warnings.size(), 1u);
+    EXPECT_NE(unused.warnings[0].find("--multi-output has no effect"), std::string::npos);
 }
 
 // The peer's own check, where it is installed.

@@ -252,6 +252,10 @@ std::vector<std::string> Warnings(const CommandLine& line)
     if (line.traceLimitGiven && options.format != OutputFormat::kJson) {
         warnings.emplace_back("--trace-limit has no effect without --format=json");
     }
+    if (options.multiOutput && line.inputGiven && options.input != InputFormat::kPla &&
+        options.input != InputFormat::kAuto) {
+        warnings.emplace_back("--multi-output has no effect without a PLA input");
+    }
     if (options.all && options.input == InputFormat::kPla) {
         warnings.emplace_back("--all has no effect with --input=pla: a PLA file is read whole");
     }
