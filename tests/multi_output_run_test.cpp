@@ -13,6 +13,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cube/minimize.h"
@@ -226,13 +227,20 @@ TEST(MultiOutputRun, TextWritesOneLinePerOutputAtAnyWidth)
 
 TEST(MultiOutputRun, RefusesABadFileAndWritesNothing)
 {
-    std::ostringstream messages;
-    RunOptions options = MultiPla();
-    options.messages = &messages;
-    RunStatus status = RunStatus::kAccepted;
-    EXPECT_EQ(RunText(".i 2\n.o 1\n1x 1\n.e\n", options, &status), "");
-    EXPECT_EQ(status, RunStatus::kRefused);
-    EXPECT_EQ(messages.str().rfind("qmsop: ", 0), 0u) << messages.str();
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {".i 2\n.o 1\n1x 1\n.e\n", "line 3, column 2"},
+        {".i 2\n.o 2\n.ob s t\n.type fr\n1- 11\n-1 10\n11 00\n.e\n", "output t"},
+    };
+    for (const auto& [pla, reason] : files) {
+        std::ostringstream messages;
+        RunOptions options = MultiPla();
+        options.messages = &messages;
+        RunStatus status = RunStatus::kAccepted;
+        EXPECT_EQ(RunText(pla, options, &status), "");
+        EXPECT_EQ(status, RunStatus::kRefused);
+        EXPECT_EQ(messages.str().rfind("qmsop: ", 0), 0u) << messages.str();
+        EXPECT_NE(messages.str().find(reason), std::string::npos) << messages.str();
+    }
 }
 
 TEST(MultiOutputRun, OptionsItCannotGoWithAreUsageErrors)

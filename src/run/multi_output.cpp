@@ -80,11 +80,12 @@ public:
         }
         return {};
     }
-    Answer OnEnd(PlaPlace /*place*/, bool /*marked*/) override
+    Answer OnEnd(PlaPlace place, bool /*marked*/) override
     {
         if (!rows) {
             rows.emplace(numInputs, numOutputs, type);
         }
+        covers.emplace(rows->Finish());
         if (inputs.empty()) {
             for (std::uint32_t v = 0; v < numInputs; ++v) {
                 inputs.push_back(std::string(1, 'x').append(std::to_string(v)));
@@ -99,6 +100,32 @@ public:
                 outputs.push_back(std::move(name));
             }
         }
+        return Conflict(place);
+    }
+
+    // A point given 1 and 0 in one output (types fr and fdr) refuses the
+    // file, as the minterm reader does: O(|ON| · |OFF| · W).
+    Answer Conflict(PlaPlace place) const
+    {
+        if (!type.on || !type.off) {
+            return {};
+        }
+        const Cover& on = covers->on;
+        const Cover& off = covers->off;
+        const CubeShape& shape = on.Shape();
+        for (std::size_t i = 0; i < on.Size(); ++i) {
+            for (std::size_t j = 0; j < off.Size(); ++j) {
+                if (!Intersects(shape, on[i], off[j])) {
+                    continue;
+                }
+                std::uint32_t o = 0;
+                while (!HasOutput(shape, on[i], o) || !HasOutput(shape, off[j], o)) {
+                    ++o;
+                }
+                return Diagnostic{place.line, place.column,
+                                  "output " + outputs[o] + " is given both 1 and 0 at a point"};
+            }
+        }
         return {};
     }
 
@@ -108,6 +135,7 @@ public:
     std::vector<std::string> outputs;
     PlaType type;
     std::optional<PlaRows> rows;
+    std::optional<PlaCovers> covers;  // once the end is read
 };
 
 void WriteNames(std::ostream& out, const char* key, const std::vector<std::string>& names)
@@ -248,14 +276,14 @@ RunStatus RunMultiOutput(std::istream& in, std::ostream& out, const RunOptions& 
         return RunStatus::kReadError;
     }
     Judge(read, options, stats);
-    if (!read.accepted || !pla.rows) {
+    if (!read.accepted || !pla.covers) {
         ++stats.functions;
         ++stats.refused;
         Message(options, Where(options) + DescribeRefusal(read));
         return RunStatus::kRefused;
     }
     start = Clock::now();
-    const PlaCovers covers = pla.rows->Finish();
+    const PlaCovers& covers = *pla.covers;
     MinimizeStats figures;
     const std::optional<Cover> cover = Minimize(covers.on, covers.dc, {}, &figures);
     stats.coverSeconds = SecondsSince(start);
