@@ -11,12 +11,12 @@ namespace {
 
 bool HasDc(PlaType type)
 {
-    return type == PlaType::kFd || type == PlaType::kFdr;
+    return type.dontCare;
 }
 
 bool HasOff(PlaType type)
 {
-    return type == PlaType::kFr || type == PlaType::kFdr;
+    return type.off;
 }
 
 bool HasAnyOutput(const CubeShape& shape, const std::vector<std::uint64_t>& cube)
@@ -65,7 +65,7 @@ std::optional<std::size_t> PlaRows::Add(std::string_view inputs, std::string_vie
         }
         const char c = outputs[j];
         if (c == '1' || c == '4') {
-            SetOutput(shape_, on, j, true);
+            SetOutput(shape_, on, j, type_.on);
         } else if (c == '0' || c == '3') {
             SetOutput(shape_, off, j, HasOff(type_));
         } else if (c == '-' || c == '2') {
@@ -92,6 +92,12 @@ std::optional<std::size_t> PlaRows::Add(std::string_view inputs, std::string_vie
 PlaCovers PlaRows::Finish() const
 {
     PlaCovers covers = covers_;
+    if (!type_.on) {
+        Cover given = covers.dc;
+        given.Append(covers.off);
+        covers.on = Complement(given);
+        return covers;
+    }
     if (HasOff(type_)) {
         Cover specified = covers.on;
         specified.Append(covers.dc);

@@ -10,7 +10,8 @@
 // the don't-care set, '~' none; a set the type does not name ignores its
 // character (type f: only '1' counts). Each row costs O(n + m); Finish costs
 // one complement for fr and fdr, where every point in none of the three sets
-// is a don't-care.
+// is a don't-care, and for r and dr, whose ON-set is every point in neither
+// the DC- nor the OFF-set.
 #pragma once
 
 #include <cstddef>
@@ -19,11 +20,9 @@
 #include <string_view>
 
 #include "cube/pcube.h"
+#include "cube/platype.h"
 
 namespace qmsop {
-
-// The sets that a PLA's rows describe (its .type).
-enum class PlaType : std::uint8_t { kF, kFd, kFr, kFdr };
 
 // The three covers of a PLA; `off` is empty unless the type names the OFF-set.
 struct PlaCovers {
@@ -43,7 +42,8 @@ public:
     std::optional<std::size_t> Add(std::string_view inputs, std::string_view outputs);
 
     // The ON-, DC- and OFF-set covers. For fr and fdr the DC-set also holds
-    // every point outside the three sets.
+    // every point outside the three sets; for r and dr the ON-set is the
+    // complement of DC ∪ OFF.
     PlaCovers Finish() const;
 
 private:

@@ -39,6 +39,7 @@
 #include <string_view>
 
 #include "base/diagnostic.h"
+#include "cube/platype.h"
 #include "io/function.h"
 
 namespace qmsop {
@@ -50,13 +51,6 @@ inline constexpr std::uint32_t kMaxPlaOutputs = 65536;
 struct PlaPlace {
     std::uint64_t line = 1;
     std::uint64_t column = 1;
-};
-
-// The sets that a .type reads from the output values.
-struct PlaType {
-    bool on = true;        // '1' puts the cube in the on-set
-    bool dontCare = true;  // '-' or '2' in the don't-care set
-    bool off = false;      // '0' in the off-set
 };
 
 // One name of .ilb or .ob, with its place.

@@ -29,6 +29,7 @@ enum LongOnly : int {
     kTraceLimit,
     kName,
     kMissingDontCare,
+    kMultiOutput,
 };
 
 constexpr char kShortOptions[] = ":ahrxVf:";
@@ -45,6 +46,7 @@ constexpr option kLongOptions[] = {
     {"trace-limit", required_argument, nullptr, kTraceLimit},
     {"name", required_argument, nullptr, kName},
     {"missing-dc", no_argument, nullptr, kMissingDontCare},
+    {"multi-output", no_argument, nullptr, kMultiOutput},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -158,6 +160,9 @@ std::string Apply(int code, const char* argument, CommandLine& line)
         case kMissingDontCare:
             options.missingDontCare = true;
             break;
+        case kMultiOutput:
+            options.multiOutput = true;
+            break;
         case 'f':
             if (value == "text") {
                 options.format = OutputFormat::kText;
@@ -217,6 +222,25 @@ std::string Apply(int code, const char* argument, CommandLine& line)
     return {};
 }
 
+// The options --multi-output cannot go with yet; empty when none.
+std::string MultiOutputConflict(const RunOptions& options)
+{
+    if (!options.multiOutput) {
+        return {};
+    }
+    if (options.pos) {
+        return "--multi-output cannot be combined with --pos";
+    }
+    if (options.cover == CoverMode::kExact) {
+        return "--multi-output cannot be combined with --exact";
+    }
+    if (options.format == OutputFormat::kJson || options.format == OutputFormat::kVerilog) {
+        return "--multi-output writes text or pla only, not --format=" +
+               std::string(options.format == OutputFormat::kJson ? "json" : "verilog");
+    }
+    return {};
+}
+
 // The options that the others make useless, one warning each.
 std::vector<std::string> Warnings(const CommandLine& line)
 {
@@ -227,6 +251,10 @@ std::vector<std::string> Warnings(const CommandLine& line)
     }
     if (line.traceLimitGiven && options.format != OutputFormat::kJson) {
         warnings.emplace_back("--trace-limit has no effect without --format=json");
+    }
+    if (options.multiOutput && line.inputGiven && options.input != InputFormat::kPla &&
+        options.input != InputFormat::kAuto) {
+        warnings.emplace_back("--multi-output has no effect without a PLA input");
     }
     if (options.all && options.input == InputFormat::kPla) {
         warnings.emplace_back("--all has no effect with --input=pla: a PLA file is read whole");
@@ -287,6 +315,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const argv[])
     for (int i = optind; i < count; ++i) {
         parsed.line.files.emplace_back(args[static_cast<std::size_t>(i)]);
     }
+    parsed.error = MultiOutputConflict(parsed.line.options);
+    if (!parsed.error.empty()) {
+        return parsed;
+    }
     parsed.warnings = Warnings(parsed.line);
     return parsed;
 }
@@ -311,6 +343,8 @@ Each FILE (standard input when there is none, or for -) holds a function such as
                          table) or auto (picked by content); a FILE named
                          *.pla is read as PLA unless --input is given
       --missing-dc       a table's missing rows are don't-cares, not 0
+      --multi-output     minimise a PLA's outputs together, sharing products,
+                         from its cubes (any number of inputs); text or pla
       --pos              minimise the complement and write a product of sums
       --strict           refuse an input that draws a warning
       --trace-limit=N    list at most N implicants per column, prime

@@ -22,6 +22,7 @@
 #include "io/trace.h"
 #include "io/verilog.h"
 #include "run/auto_input.h"
+#include "run/multi_output.h"
 #include "tabulation/mccluskey.h"
 #include "tabulation/pos.h"
 #include "tabulation/quine.h"
@@ -471,6 +472,10 @@ RunStatus Run(std::istream& in, std::ostream& out, const RunOptions& options, Ru
 {
     if (options.input == InputFormat::kAuto) {
         return RunAuto(in, out, options, stats);
+    }
+    if (options.multiOutput && options.input == InputFormat::kPla) {
+        RunStats own;
+        return RunMultiOutput(in, out, options, stats != nullptr ? *stats : own);
     }
     Runner runner(out, options, stats);
     if (options.input == InputFormat::kPla || options.input == InputFormat::kTable) {

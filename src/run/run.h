@@ -48,6 +48,9 @@ struct RunOptions {
     bool all = false;         // one function per line until the end of the input
     bool strict = false;      // a warning refuses the input
     bool pos = false;         // minimise the complement, write a product of sums
+    // A PLA input: read as cubes and every output minimised together with
+    // shared products (run/multi_output.h); text and PLA formats only.
+    bool multiOutput = false;
     // --input=table: a missing row is a don't-care in every output, not 0.
     bool missingDontCare = false;
     // JSON trace: at most this many implicants per column, pairs per
