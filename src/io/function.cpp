@@ -472,6 +472,20 @@ ReadResult ReadFunction(std::istream& in, BooleanFunction& func, std::uint64_t f
     return reader.result;
 }
 
+bool RefuseFirstWarning(ReadResult& read)
+{
+    if (!read.accepted || read.warnings.empty()) {
+        return false;
+    }
+    const Diagnostic& first = read.warnings.front();
+    read.accepted = false;
+    read.atEnd = false;
+    read.line = first.line;
+    read.column = first.column;
+    read.reason = first.message + " (refused by --strict)";
+    return true;
+}
+
 std::string DescribeRefusal(const ReadResult& result)
 {
     std::string text = "input refused at ";

@@ -81,6 +81,11 @@ ReadResult ReadFunction(std::istream& in, BooleanFunction& func, std::uint64_t f
 // "input refused at line 1, column 12: blank inside a list".
 std::string DescribeRefusal(const ReadResult& result);
 
+// --strict for every reader: turns the first warning of an accepted read
+// into its refusal ("... (refused by --strict)", at the warning's place).
+// True when it did; a read without warnings, or refused, stays as it is.
+bool RefuseFirstWarning(ReadResult& read);
+
 // The value of a number token: its leading digits modulo 2^32; 0 when it
 // starts with a letter.
 std::uint32_t TokenValue(const std::string& token);

@@ -239,13 +239,7 @@ std::string Where(const RunOptions& options)
 // Reports the warnings, or under --strict turns the first into the refusal.
 void Judge(ReadResult& read, const RunOptions& options, RunStats& stats)
 {
-    if (read.accepted && options.strict && !read.warnings.empty()) {
-        const Diagnostic& first = read.warnings.front();
-        read.accepted = false;
-        read.atEnd = false;
-        read.line = first.line;
-        read.column = first.column;
-        read.reason = first.message + " (refused by --strict)";
+    if (options.strict && RefuseFirstWarning(read)) {
         return;
     }
     if (!read.accepted) {

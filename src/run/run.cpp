@@ -257,14 +257,9 @@ private:
     // is printed), and records a refusal in `job`.
     void Judge(ReadResult& read, Job& job)
     {
-        if (read.accepted && options.strict && !read.warnings.empty()) {
-            const Diagnostic& first = read.warnings.front();
-            read.accepted = false;
-            read.atEnd = false;
-            read.line = first.line;
-            read.column = first.column;
-            read.reason = first.message + " (refused by --strict)";
-        } else if (read.accepted) {
+        // A read that --strict refuses prints none of its warnings.
+        const bool refusedByStrict = options.strict && RefuseFirstWarning(read);
+        if (!refusedByStrict && read.accepted) {
             stats.warnings += read.warnings.size() + read.moreWarnings;
             for (const Diagnostic& warning : read.warnings) {
                 Message("warning: " + Where() + DescribeDiagnostic(warning));
